@@ -1,0 +1,53 @@
+#include "../Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "NativePath.h"
+
+namespace platform {
+
+std::FILE* openFile(const CStdStr& path, const char* mode) {
+    if (path.empty())
+        return nullptr;
+    return std::fopen(posix::toNative(path).c_str(), mode);
+}
+
+bool appendToLogFile(const CStdStr& path, const char* data, size_t size) {
+    const std::string native = posix::toNative(path);
+    // O_NONBLOCK keeps a planted FIFO from stalling the run; O_NOFOLLOW keeps a
+    // planted link from redirecting the append.
+    const int fd = ::open(native.c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    while (ok && size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written <= 0) {
+            ok = false;
+            break;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool pathExists(const CStdStr& path) {
+    struct stat info;
+    return !path.empty() && ::stat(posix::toNative(path).c_str(), &info) == 0;
+}
+
+CStdStr displayPath(const CStdStr& path) {
+    return CStdStr(posix::toNativeLiteral(path));
+}
+
+CStdStr enginePath(const char* nativePath) {
+    return posix::toEngine(nativePath ? nativePath : "");
+}
+
+} // namespace platform
