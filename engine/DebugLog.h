@@ -50,8 +50,8 @@ private:
 
 class DebugLogger {
 public:
-    DebugLogger();                              // reads the mask from the registry
-    explicit DebugLogger(std::uint32_t mask);   // a logger with a given mask
+    DebugLogger();                            // reads the mask from the registry
+    explicit DebugLogger(std::uint32_t mask); // a logger with a given mask
     virtual ~DebugLogger() = default;
 
     void setLocation(int line, const CStdStr& sourceFile, const CStdStr& function);

@@ -59,9 +59,11 @@ TEST(DebugLogTest, RunsAppendAndEachBannerStartsWithAStar) {
     }
     const std::string text = readFile(dir.file("RuZidiv.log"));
     const std::string rule(71, '-');
-    const std::regex banner("\\*\n/" + rule + "\\\\\n\\| \\w+, \\w+ \\d\\d, \\d{4} [0-9:]+\n"
+    const std::regex banner("\\*\n/" + rule +
+                            "\\\\\n\\| \\w+, \\w+ \\d\\d, \\d{4} [0-9:]+\n"
                             "\\| Setup.exe\n\\| Version: \n\\| \n"
-                            "\\| Kendry: to Launch Application.\n\\\\" + rule + "/\n");
+                            "\\| Kendry: to Launch Application.\n\\\\" +
+                            rule + "/\n");
     std::smatch match;
     std::string rest = text;
     int banners = 0;
@@ -80,7 +82,8 @@ TEST(DebugLogTest, KindsChooseTheirLayoutAndGate) {
         int kind;
         std::string pattern; // empty: nothing written
     };
-    const std::string full = std::string(kStamp) + ": FileOp.cpp:FileOp::GetTempFileNameA\\(428\\): msg\n";
+    const std::string full =
+        std::string(kStamp) + ": FileOp.cpp:FileOp::GetTempFileNameA\\(428\\): msg\n";
     const std::string located = "FileOp::GetTempFileNameA\\(428\\): msg\n";
     const Case cases[] = {
         {0, LOG_ERROR, full},

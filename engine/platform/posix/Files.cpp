@@ -18,8 +18,8 @@ bool appendToLogFile(const CStdStr& path, const char* data, size_t size) {
     const std::string native = posix::toNative(path);
     // O_NONBLOCK keeps a planted FIFO from stalling the run; O_NOFOLLOW keeps a
     // planted link from redirecting the append.
-    const int fd = ::open(native.c_str(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int fd = ::open(
+        native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     struct stat info;

@@ -74,8 +74,9 @@ std::string toNativeLiteral(const CStdStr& enginePath) {
         if (ch == '\\')
             ch = '/';
     }
-    const bool hasDrive = path.size() >= 2 && path[1] == ':' &&
-                          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    const bool hasDrive =
+        path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     if (hasDrive) {
         path.erase(0, 2);
         if (path.empty() || path[0] != '/')
