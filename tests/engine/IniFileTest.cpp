@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cctype>
 #include <string>
 #include <utility>
@@ -186,6 +188,12 @@ TEST(IniFileTest, MissingFileGivesAnEmptyModelAndAMessage) {
     EXPECT_EQ(ini.GetSectionCount(), 0);
     EXPECT_TRUE(capture.contains("IniFile::Read("));
     EXPECT_TRUE(capture.contains(dir.enginePath("Setup.ini") + " could not be opened for read."));
+
+    // A folder is no file, whatever the C library would let fopen do with it.
+    std::filesystem::create_directory(dir.file("Folder.ini"));
+    IniFile folder(false);
+    EXPECT_FALSE(folder.Read(dir.enginePath("Folder.ini"), false));
+    EXPECT_TRUE(capture.contains(dir.enginePath("Folder.ini") + " could not be opened for read."));
 }
 
 TEST(IniFileTest, Utf16ReadsLikeAnsi) {

@@ -1,5 +1,6 @@
 #include "../Files.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,15 @@ namespace platform {
 std::FILE* openFile(const CStdStr& path, const char* mode) {
     if (path.empty())
         return nullptr;
-    return std::fopen(posix::toNative(path).c_str(), mode);
+    std::FILE* file = std::fopen(posix::toNative(path).c_str(), mode);
+    struct stat info;
+    // Windows refuses to open a folder as a file; the C library here would not.
+    if (file && ::fstat(::fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
 }
 
 bool appendToLogFile(const CStdStr& path, const char* data, size_t size) {
