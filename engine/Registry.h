@@ -34,7 +34,12 @@ public:
 
     void setMachine(const CStdStr& machine);
     platform::RegKey getRemoteKey(platform::RegKey predefinedRoot);
+    // The root's handle, or null. For "HKCR" the handle is opened for the
+    // call and the caller closes it (platform::regCloseKey); the others are
+    // the object's own.
     platform::RegKey getRootKey(const CStdStr& rootName);
+    // An existing key, or null (silently when it does not exist); the caller
+    // closes it. Keys are never created.
     platform::RegKey openKey(const CStdStr& rootName, const CStdStr& path, unsigned access);
     bool keyExists(const CStdStr& rootName, const CStdStr& path);
     bool ReadValue(const CStdStr& rootName, const CStdStr& path, const CStdStr& name,
@@ -45,6 +50,8 @@ public:
     void close();
 
 private:
+    platform::RegKey connected(platform::RegKey& cached, platform::RegKey predefinedRoot);
+
     CStdStr m_machine;
     platform::RegKey m_localMachine = nullptr;
     platform::RegKey m_users = nullptr;

@@ -36,5 +36,7 @@ constexpr int MORE_DATA = 234;
 constexpr int NO_MORE_ITEMS = 259;
 // The path names a file where a folder is needed.
 constexpr int DIRECTORY = 267;
+constexpr int BADDB = 1009;
+constexpr int KEY_DELETED = 1018;
 constexpr int CANT_RESOLVE_FILENAME = 1921;
 } // namespace winerr

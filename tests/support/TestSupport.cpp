@@ -84,4 +84,48 @@ void LogCapture::clear() {
     fs::remove(m_dir.file("test.log"), ignored);
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : m_name(name) {
+    if (const char* old = std::getenv(name)) {
+        m_old = old;
+        m_had = true;
+    }
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_had)
+        ::setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+        ::unsetenv(m_name.c_str());
+}
+
+TempRegistry::TempRegistry()
+    : m_path(m_dir.file("registry.reg")), m_variable("KENDRY_REGISTRY", m_path.c_str()) {}
+
+void TempRegistry::writeAnsi(const std::string& text) const {
+    writeFile(m_path, text);
+}
+
+void TempRegistry::writeUtf16(const std::string& latin1Text) const {
+    std::string crlf;
+    for (char ch : latin1Text) {
+        if (ch == '\n')
+            crlf += '\r';
+        crlf += ch;
+    }
+    writeFile(m_path, "\xFF\xFE" + utf16(crlf));
+}
+
+std::string utf16(const std::string& latin1Text) {
+    std::string bytes;
+    for (char ch : latin1Text) {
+        bytes += ch;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
 } // namespace testing_support

@@ -47,4 +47,41 @@ private:
     CStdStr m_previous;
 };
 
+// Sets (or, given null, unsets) an environment variable for the object's
+// lifetime and restores it afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+// A registry store of the test's own: KENDRY_REGISTRY names a file in a
+// fresh folder for the object's lifetime, so no test touches a real store.
+class TempRegistry {
+public:
+    TempRegistry();
+
+    const std::string& path() const { return m_path; }
+    const TempDir& dir() const { return m_dir; }
+    // Writes the .reg text as it is (ANSI) or as UTF-16LE with FF FE; "\n"
+    // in the text becomes CRLF in the UTF-16 form.
+    void writeAnsi(const std::string& text) const;
+    void writeUtf16(const std::string& latin1Text) const;
+
+private:
+    TempDir m_dir;
+    std::string m_path;
+    ScopedEnvironment m_variable;
+};
+
+// Each byte of the text as one UTF-16LE unit (so Latin-1 text converts too).
+std::string utf16(const std::string& latin1Text);
+
 } // namespace testing_support
