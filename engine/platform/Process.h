@@ -71,11 +71,4 @@ CStdStr batchCommandLine(const CStdStr& interpreter, const CStdStr& commandLine,
 // after signal n), or -1 when the interpreter could not be started.
 int runCommandInterpreter(const CStdStr& line);
 
-// The process's current folder in engine form; a Windows error code.
-int getCurrentFolder(CStdStr& folder);
-
-// Makes the folder current; a Windows error code (FILE_NOT_FOUND for a
-// missing folder, PATH_NOT_FOUND when a folder above it is missing too).
-int setCurrentFolder(const CStdStr& folder);
-
 } // namespace platform

@@ -163,22 +163,4 @@ TEST(ProcessTest, BatchLineHandsTheShellOnlyLiteralWords) {
     EXPECT_FALSE(fs::exists("pwned"));
 }
 
-TEST(ProcessTest, CurrentFolderRoundTripsAndMissingFoldersAreTold) {
-    TempDir dir;
-    fs::create_directories(dir.file("Sub Folder"));
-    CStdStr previous;
-    ASSERT_EQ(platform::getCurrentFolder(previous), winerr::SUCCESS);
-
-    EXPECT_EQ(platform::setCurrentFolder(engine(dir.file("SUB folder"))), winerr::SUCCESS);
-    CStdStr now;
-    EXPECT_EQ(platform::getCurrentFolder(now), winerr::SUCCESS);
-    EXPECT_EQ(now, engine(dir.file("Sub Folder")));
-    EXPECT_EQ(platform::setCurrentFolder(engine(dir.file("missing"))), winerr::FILE_NOT_FOUND);
-    EXPECT_EQ(platform::setCurrentFolder(engine(dir.file("missing\\deeper"))),
-              winerr::PATH_NOT_FOUND);
-
-    EXPECT_EQ(platform::setCurrentFolder(previous), winerr::SUCCESS);
-    EXPECT_EQ(engine(fs::current_path().string()), previous);
-}
-
 } // namespace

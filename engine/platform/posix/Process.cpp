@@ -393,23 +393,4 @@ int runCommandInterpreter(const CStdStr& line) {
     return WEXITSTATUS(status);
 }
 
-int getCurrentFolder(CStdStr& folder) {
-    std::string buffer(256, '\0');
-    while (!::getcwd(&buffer[0], buffer.size())) {
-        if (errno != ERANGE)
-            return posix::winErrorFromErrno(errno);
-        buffer.resize(buffer.size() * 2);
-    }
-    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-    folder = posix::toEngine(buffer);
-    return winerr::SUCCESS;
-}
-
-int setCurrentFolder(const CStdStr& folder) {
-    const std::string native = posix::toNative(folder);
-    if (::chdir(native.c_str()) == 0)
-        return winerr::SUCCESS;
-    return pathError(errno, native);
-}
-
 } // namespace platform
