@@ -21,11 +21,16 @@ HtmlButton* makeButton(wxWindow* page, wxWindowID id, const CStdStr& label) {
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(DirDialog, wxDialog) EVT_BUTTON(wxID_OK, DirDialog::OnFinish)
-    EVT_BUTTON(wxID_CANCEL, DirDialog::OnCancel) EVT_BUTTON(wxID_ANY, DirDialog::OnBrowse)
-        EVT_CLOSE(DirDialog::OnCloseWindow) wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(DirDialog, wxDialog)
+    EVT_BUTTON(wxID_OK, DirDialog::OnFinish)
+    EVT_BUTTON(wxID_CANCEL, DirDialog::OnCancel)
+    EVT_BUTTON(wxID_ANY, DirDialog::OnBrowse)
+    EVT_CLOSE(DirDialog::OnCloseWindow)
+wxEND_EVENT_TABLE()
+    // clang-format on
 
-            DirDialog::DirDialog(wxWindow* parent, const wxString& title)
+    DirDialog::DirDialog(wxWindow* parent, const wxString& title)
     : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
                "dialog") {
     SetFont(parent->GetFont());

@@ -80,11 +80,15 @@ HtmlButton* makeButton(wxWindow* page, wxWindowID id, const CStdStr& label) {
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(LicenseDialog, wxDialog) EVT_BUTTON(wxID_OK, LicenseDialog::OnAccept)
-    EVT_BUTTON(wxID_CANCEL, LicenseDialog::OnDecline) EVT_CLOSE(LicenseDialog::OnCloseWindow)
-        wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(LicenseDialog, wxDialog)
+    EVT_BUTTON(wxID_OK, LicenseDialog::OnAccept)
+    EVT_BUTTON(wxID_CANCEL, LicenseDialog::OnDecline)
+    EVT_CLOSE(LicenseDialog::OnCloseWindow)
+wxEND_EVENT_TABLE()
+    // clang-format on
 
-            LicenseDialog::LicenseDialog(wxWindow* parent, const wxString& title)
+    LicenseDialog::LicenseDialog(wxWindow* parent, const wxString& title)
     : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
                "dialog") {
     SetFont(parent->GetFont());
