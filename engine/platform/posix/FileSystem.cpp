@@ -351,8 +351,11 @@ int setCurrentDirectory(const CStdStr& folder) {
     if (::chdir(native.c_str()) == 0)
         return 0;
     if (errno == ENOTDIR) {
+        std::string withoutSlash = native;
+        while (withoutSlash.size() > 1 && withoutSlash.back() == '/')
+            withoutSlash.pop_back();
         struct stat info;
-        const bool isFile = ::stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+        const bool isFile = ::stat(withoutSlash.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
         return isFile ? winerr::DIRECTORY : winerr::PATH_NOT_FOUND;
     }
     return errorFor(errno, native);
@@ -373,8 +376,13 @@ int createDirectory(const CStdStr& path) {
 
 std::uint32_t getFileAttributes(const CStdStr& path) {
     struct stat info;
-    if (path.empty() || isNetworkPath(path) || ::stat(posix::toNative(path).c_str(), &info) != 0)
+    if (path.empty() || isNetworkPath(path))
         return INVALID_FILE_ATTRIBUTES;
+    const std::string native = posix::toNative(path);
+    if (::lstat(native.c_str(), &info) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    if (S_ISLNK(info.st_mode))
+        return FILE_ATTR_REPARSE_POINT | (isFolder(native) ? FILE_ATTR_DIRECTORY : 0);
     std::uint32_t attributes = 0;
     if (S_ISDIR(info.st_mode))
         attributes |= FILE_ATTR_DIRECTORY;
@@ -392,8 +400,10 @@ int setFileAttributes(const CStdStr& path, std::uint32_t attributes) {
     struct stat info;
     if (path.empty())
         return winerr::PATH_NOT_FOUND;
-    if (::stat(native.c_str(), &info) != 0)
+    if (::lstat(native.c_str(), &info) != 0)
         return errorFor(errno, native);
+    if (S_ISLNK(info.st_mode))
+        return 0;
     mode_t mode = info.st_mode & 07777;
     if (attributes & FILE_ATTR_READONLY)
         mode &= ~mode_t(0222);
@@ -401,7 +411,10 @@ int setFileAttributes(const CStdStr& path, std::uint32_t attributes) {
         mode |= S_IWUSR;
     if (mode == (info.st_mode & 07777))
         return 0;
-    return ::chmod(native.c_str(), mode) == 0 ? 0 : posix::winErrorFromErrno(errno);
+    // Not following a link that appeared since the check.
+    return ::fchmodat(AT_FDCWD, native.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0
+               ? 0
+               : posix::winErrorFromErrno(errno);
 }
 
 int getLastWriteTime(const CStdStr& path, std::uint64_t& fileTime) {
