@@ -1,7 +1,12 @@
 #include "DirDialog.h"
 
+#include <algorithm>
+
+#include <wx/evtloop.h>
 #include <wx/sizer.h>
 
+#include "FinishStep.h"
+#include "OverWriteDialog.h"
 #include "PageKeys.h"
 #include "PageText.h"
 #include "SetupStrings.h"
@@ -17,6 +22,12 @@ HtmlButton* makeButton(wxWindow* page, wxWindowID id, const CStdStr& label) {
     return new HtmlButton(page, id, PageText::Decode(theSetupStrings.language, label),
                           wxDefaultPosition, wxDefaultSize, kButtonStyle, wxDefaultValidator,
                           "button");
+}
+
+// File names come from the file system in UTF-8, unless they are not valid UTF-8.
+wxString displayName(const CStdStr& name, const CStdStr& language) {
+    const wxString utf8 = wxString::FromUTF8(name.data(), name.size());
+    return utf8.empty() ? PageText::Decode(language, name) : utf8;
 }
 
 } // namespace
@@ -85,13 +96,27 @@ wxString DirDialog::AskForFolder(wxDirDialog& chooser) {
     return chooser.ShowModal() == wxID_OK ? chooser.GetPath() : wxString();
 }
 
+int DirDialog::AskOverwrite(const wxString& fileName) {
+    OverWriteDialog question(
+        this, PageText::Decode(theSetupStrings.language, theSetupStrings.overwriteFileTitle),
+        fileName);
+    return question.ShowModal();
+}
+
 void DirDialog::OnFinish(wxCommandEvent&) {
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    for (wxWindow* button : {m_browseButton, m_finishButton, m_cancelButton})
+        button->Enable(false);
+    FinishStep::Run(m_copy, *this, GetDestinationFolder() + "\\");
     // Every finish ends the run, whatever became of the copy and the set-up program.
     closeParentPage(*this);
 }
 
 void DirDialog::OnCancel(wxCommandEvent&) {
-    closeParentPage(*this);
+    if (!m_finishing)
+        closeParentPage(*this);
 }
 
 void DirDialog::OnBrowse(wxCommandEvent& event) {
@@ -109,8 +134,51 @@ void DirDialog::OnBrowse(wxCommandEvent& event) {
     m_pathText->SetValue(chosen);
 }
 
-void DirDialog::OnCloseWindow(wxCloseEvent&) {
+void DirDialog::OnCloseWindow(wxCloseEvent& event) {
+    // The copy runs inside the finish handler, which closes the run itself when it is done.
+    if (m_finishing) {
+        if (event.CanVeto())
+            event.Veto();
+        return;
+    }
     closeParentPage(*this);
+}
+
+void DirDialog::startProgress(int total) {
+    m_progressGauge->SetRange(total);
+    m_progressGauge->Show(true);
+    LetPagePaint();
+}
+
+void DirDialog::progress(int done) {
+    // Files that appeared after the count must not push the gauge past its end.
+    m_progressGauge->SetValue(std::min(done, m_progressGauge->GetRange()));
+}
+
+void DirDialog::footer(const CStdStr& text) {
+    SetHtmlPaneText(m_footPane, theSetupStrings.language, m_colours, text);
+    LetPagePaint();
+}
+
+int DirDialog::askOverwrite(const CStdStr& fileName) {
+    const int answer = AskOverwrite(displayName(fileName, theSetupStrings.language));
+    LetPagePaint();
+    return answer;
+}
+
+CStdStr DirDialog::textForName(const CStdStr& fileName) {
+    const CStdStr& language = theSetupStrings.language;
+    return PageText::Encode(language, displayName(fileName, language));
+}
+
+// The copy holds the event loop; letting paint and layout through keeps the gauge and the
+// progress line current, while keys and clicks wait until the run has ended.
+void DirDialog::LetPagePaint() {
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    if (loop && !loop->IsYielding())
+        loop->YieldFor(wxEVT_CATEGORY_UI);
+    else
+        Update();
 }
 
 void closeParentPage(wxWindow& page) {

@@ -10,10 +10,13 @@
 #include <wx/textctrl.h>
 
 #include "CStdStr.h"
+#include "CopyObserver.h"
+#include "FileAction.h"
 #include "HtmlButton.h"
 #include "HtmlPane.h"
 
-class DirDialog : public wxDialog {
+// The page shows the copy that its finish button runs: it is the copy's observer.
+class DirDialog : public wxDialog, private CopyObserver {
 public:
     // The texts come from theSetupStrings; the page takes its parent's font.
     DirDialog(wxWindow* parent, const wxString& title);
@@ -36,8 +39,18 @@ protected:
     // Shows the folder chooser: the folder the user chose, or empty after a cancel. Tests
     // answer in the chooser's place.
     virtual wxString AskForFolder(wxDirDialog& chooser);
+    // Asks whether to replace the existing file of that name: an OverwriteAnswer, or any other
+    // number for a question closed otherwise. Tests answer in the question's place.
+    virtual int AskOverwrite(const wxString& fileName);
 
 private:
+    void startProgress(int total) override;
+    void progress(int done) override;
+    void footer(const CStdStr& text) override;
+    int askOverwrite(const CStdStr& fileName) override;
+    CStdStr textForName(const CStdStr& fileName) override;
+    void LetPagePaint();
+
     void OnFinish(wxCommandEvent& event);
     void OnCancel(wxCommandEvent& event);
     void OnBrowse(wxCommandEvent& event);
@@ -52,6 +65,10 @@ private:
     wxHtmlWindow* m_footPane = nullptr;
     // Kept because the copy builds the footer again for every file.
     PageColours m_colours;
+    FileAction m_copy{*this};
+    // Set once finish is pressed: the run ends with that handler, and nothing may start it
+    // again or close the page under it.
+    bool m_finishing = false;
 
     wxDECLARE_EVENT_TABLE();
 };
