@@ -105,8 +105,9 @@ CStdStr checkSourceFromRegistry(CStdStr keyPath, CStdStr valueName, CStdStr pref
     if (!registry.ReadValue("HKLM", keyPath, valueName, value))
         return CStdStr();
     for (CStdStr candidate : candidatesOf(value)) {
-        // An empty entry of the list names no folder.
-        if (candidate.empty())
+        // The tokenizer leaves the blanks after the last entry, and no
+        // folder ends in one; an empty entry names no folder.
+        if (candidate.Trim().empty())
             continue;
         if (candidate.find('%') != std::string::npos) {
             CStdStr expanded;
