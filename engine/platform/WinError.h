@@ -34,6 +34,8 @@ constexpr int BAD_EXE_FORMAT = 193;
 constexpr int FILENAME_EXCED_RANGE = 206;
 constexpr int MORE_DATA = 234;
 constexpr int NO_MORE_ITEMS = 259;
+// The path names a file where a folder is needed.
+constexpr int DIRECTORY = 267;
 constexpr int BADDB = 1009;
 constexpr int KEY_DELETED = 1018;
 constexpr int CANT_RESOLVE_FILENAME = 1921;
