@@ -16,6 +16,8 @@ constexpr std::uint32_t FILE_ATTR_READONLY = 0x01;
 constexpr std::uint32_t FILE_ATTR_DIRECTORY = 0x10;
 // Set only when no other bit is.
 constexpr std::uint32_t FILE_ATTR_NORMAL = 0x80;
+// A symbolic link, with the folder bit when it points to a folder.
+constexpr std::uint32_t FILE_ATTR_REPARSE_POINT = 0x400;
 constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
 // GetTempFileNameA with unique number 0: creates a new empty file named prefix,
@@ -33,10 +35,12 @@ int setCurrentDirectory(const CStdStr& folder);
 // PATH_NOT_FOUND when the parent is missing.
 int createDirectory(const CStdStr& path);
 
-// INVALID_FILE_ATTRIBUTES when nothing exists at the path.
+// INVALID_FILE_ATTRIBUTES when nothing exists at the path. As on Windows, a
+// symbolic link answers for itself, not for what it points to.
 std::uint32_t getFileAttributes(const CStdStr& path);
 // Only the read-only bit has an effect: set, it takes every write permission
-// away; cleared, it gives the owner write permission back.
+// away; cleared, it gives the owner write permission back. A symbolic link has
+// no permissions of its own and what it points to is left alone.
 int setFileAttributes(const CStdStr& path, std::uint32_t attributes);
 
 // Last-write time of a file, in 100-nanosecond intervals since 1 January 1601

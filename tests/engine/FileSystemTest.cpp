@@ -335,6 +335,18 @@ TEST(AttributesTest, ReadOnlyFollowsTheOwnersWritePermission) {
     EXPECT_EQ(platform::setFileAttributes(dir.enginePath("missing"), platform::FILE_ATTR_NORMAL),
               winerr::FILE_NOT_FOUND);
 
+    // A link answers for itself; clearing read-only through it must not make
+    // what it points to writable.
+    ::chmod(dir.file("file.txt").c_str(), 0444);
+    fs::create_symlink(dir.file("file.txt"), dir.file("link"));
+    fs::create_symlink(dir.file("folder"), dir.file("folder-link"));
+    EXPECT_EQ(platform::getFileAttributes(dir.enginePath("link")),
+              platform::FILE_ATTR_REPARSE_POINT);
+    EXPECT_EQ(platform::getFileAttributes(dir.enginePath("folder-link")),
+              platform::FILE_ATTR_REPARSE_POINT | platform::FILE_ATTR_DIRECTORY);
+    EXPECT_EQ(platform::setFileAttributes(dir.enginePath("link"), platform::FILE_ATTR_NORMAL), 0);
+    EXPECT_EQ(modeOf(dir.file("file.txt")), 0444u);
+
     std::uint64_t when = 0;
     EXPECT_EQ(platform::getLastWriteTime(dir.enginePath("folder"), when), winerr::ACCESS_DENIED);
     EXPECT_EQ(platform::getLastWriteTime(dir.enginePath("missing"), when), winerr::FILE_NOT_FOUND);

@@ -133,6 +133,8 @@ private:
             return posix::winErrorFromErrno(errno);
         if (!S_ISREG(m_sourceInfo.st_mode))
             return winerr::ACCESS_DENIED;
+        ::fcntl(m_in.get(), F_SETFL, O_RDONLY);
+        ::posix_fadvise(m_in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         return 0;
     }
 
@@ -140,11 +142,9 @@ private:
         if (int error = step())
             return error;
         struct stat info;
-        if (::lstat(m_destinationNative.c_str(), &info) != 0) {
-            if (errno == ENOENT && !isFolder(parentOf(m_destinationNative)))
-                return winerr::PATH_NOT_FOUND;
+        // A missing folder shows when the temporary cannot be created.
+        if (::lstat(m_destinationNative.c_str(), &info) != 0)
             return errno == ENOENT ? 0 : errorFor(errno, m_destinationNative);
-        }
         // Replacing would succeed here whoever owns the file; Windows refuses
         // to overwrite a read-only file or a folder.
         if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR)))
@@ -158,7 +158,7 @@ private:
         std::string name = parentOf(m_destinationNative) + "/.kendry-copy-XXXXXX";
         m_out.reset(::mkostemp(&name[0], O_CLOEXEC));
         if (m_out.get() < 0)
-            return errorFor(errno, name);
+            return errno == ENOENT ? winerr::PATH_NOT_FOUND : posix::winErrorFromErrno(errno);
         m_temporary = name;
         return 0;
     }
@@ -351,8 +351,11 @@ int setCurrentDirectory(const CStdStr& folder) {
     if (::chdir(native.c_str()) == 0)
         return 0;
     if (errno == ENOTDIR) {
+        std::string withoutSlash = native;
+        while (withoutSlash.size() > 1 && withoutSlash.back() == '/')
+            withoutSlash.pop_back();
         struct stat info;
-        const bool isFile = ::stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+        const bool isFile = ::stat(withoutSlash.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
         return isFile ? winerr::DIRECTORY : winerr::PATH_NOT_FOUND;
     }
     return errorFor(errno, native);
@@ -373,8 +376,13 @@ int createDirectory(const CStdStr& path) {
 
 std::uint32_t getFileAttributes(const CStdStr& path) {
     struct stat info;
-    if (path.empty() || isNetworkPath(path) || ::stat(posix::toNative(path).c_str(), &info) != 0)
+    if (path.empty() || isNetworkPath(path))
         return INVALID_FILE_ATTRIBUTES;
+    const std::string native = posix::toNative(path);
+    if (::lstat(native.c_str(), &info) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    if (S_ISLNK(info.st_mode))
+        return FILE_ATTR_REPARSE_POINT | (isFolder(native) ? FILE_ATTR_DIRECTORY : 0);
     std::uint32_t attributes = 0;
     if (S_ISDIR(info.st_mode))
         attributes |= FILE_ATTR_DIRECTORY;
@@ -392,8 +400,10 @@ int setFileAttributes(const CStdStr& path, std::uint32_t attributes) {
     struct stat info;
     if (path.empty())
         return winerr::PATH_NOT_FOUND;
-    if (::stat(native.c_str(), &info) != 0)
+    if (::lstat(native.c_str(), &info) != 0)
         return errorFor(errno, native);
+    if (S_ISLNK(info.st_mode))
+        return 0;
     mode_t mode = info.st_mode & 07777;
     if (attributes & FILE_ATTR_READONLY)
         mode &= ~mode_t(0222);
@@ -401,7 +411,10 @@ int setFileAttributes(const CStdStr& path, std::uint32_t attributes) {
         mode |= S_IWUSR;
     if (mode == (info.st_mode & 07777))
         return 0;
-    return ::chmod(native.c_str(), mode) == 0 ? 0 : posix::winErrorFromErrno(errno);
+    // Not following a link that appeared since the check.
+    return ::fchmodat(AT_FDCWD, native.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0
+               ? 0
+               : posix::winErrorFromErrno(errno);
 }
 
 int getLastWriteTime(const CStdStr& path, std::uint64_t& fileTime) {
