@@ -4,6 +4,7 @@
 
 #include "DebugLog.h"
 #include "FileFind.h"
+#include "FileOp.h"
 #include "InfFile.h"
 #include "OSInfo.h"
 #include "PathObject.h"
@@ -12,7 +13,6 @@
 #include "SystemPath.h"
 #include "platform/Drives.h"
 #include "platform/Environment.h"
-#include "platform/Files.h"
 #include "platform/Find.h"
 
 const CStdStr SOURCE_COINSTALLER_SECTION("CoinstallerData");
@@ -35,7 +35,7 @@ constexpr int kPackageRootCode = 0;
 constexpr int kProgramFilesCode = 14;
 
 bool fileExists(const CStdStr& path) {
-    return PathObject(path).hasName() && platform::pathExists(path);
+    return FileOp::fileExists(PathObject(path));
 }
 
 // Folders are held without a trailing backslash, so the root of a platform
