@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -52,8 +53,8 @@ namespace {
 
 // Bytes an expansion may scan and build before it stops: far beyond any real
 // text, small enough that a text built to explode ends in a blink.
-constexpr size_t kTextWorkBudget = size_t(256) << 20;
-constexpr size_t kSystemWorkBudget = size_t(256) << 20;
+constexpr size_t kTextWorkBudget = size_t(64) << 20;
+constexpr size_t kSystemWorkBudget = size_t(64) << 20;
 
 const char* const kProcessorKey = "Hardware\\Description\\System\\CentralProcessor\\0";
 const char* const kProcessorClockValue = "~MHz";
@@ -96,6 +97,8 @@ std::vector<CStdStr> takeReported() {
     names.swap(textState().reported);
     return names;
 }
+
+CStdStr expandSystem(CStdStr text);
 
 class ExpansionFrame {
 public:
@@ -148,6 +151,8 @@ public:
     // inserted value; false, leaving result alone, when that costs too much.
     bool replaceAll(CStdStr& result, const CStdStr& name, const CStdStr& value) {
         const CStdStr pattern = "%" + name + "%";
+        if (!spend(result.size()))
+            return false;
         size_t count = 0;
         for (size_t at = result.find(pattern); at != std::string::npos;
              at = result.find(pattern, at + pattern.size()))
@@ -155,11 +160,8 @@ public:
         if (count == 0)
             return true;
         const size_t built = result.size() - count * pattern.size() + count * value.size();
-        if (result.size() + built > kTextWorkBudget - m_state.work) {
-            m_state.exhausted = true;
+        if (!spend(built))
             return false;
-        }
-        m_state.work += result.size() + built;
         CStdStr replaced;
         replaced.reserve(built);
         size_t from = 0;
@@ -174,9 +176,26 @@ public:
         return true;
     }
 
+    // A name whose references this expansion has replaced already: they are
+    // gone from the result, so looking again would only cost.
+    bool isReplaced(const CStdStr& name) const { return m_replaced.count(name) != 0; }
+    void markReplaced(const CStdStr& name) { m_replaced.insert(name); }
+
+    // Counts bytes copied or scanned; false, and every further reference
+    // stays as written, once the budget is spent.
+    bool spend(size_t bytes) {
+        if (bytes > kTextWorkBudget - m_state.work) {
+            m_state.exhausted = true;
+            return false;
+        }
+        m_state.work += bytes;
+        return true;
+    }
+
 private:
     TextExpansionState& m_state;
     std::vector<CStdStr> m_left;
+    std::set<std::string> m_replaced;
 };
 
 // Variables whose value is being computed: a value can reach the resolver
@@ -236,6 +255,11 @@ CStdStr currentUserName() {
     return platform::userName(name) ? name : CStdStr();
 }
 
+// A 32-bit program learns that from WOW64; a 64-bit one runs only there.
+bool is64BitSystem() {
+    return sizeof(void*) == 8 || isWow64Process();
+}
+
 struct SystemVariable {
     const CStdStr* name;
     CStdStr (*value)();
@@ -264,7 +288,7 @@ const SystemVariable kSystemVariables[] = {
     {&VAR_OS_CODEPAGE,
      [] { return GetLanguageInfo(GetSystemLocaleName(), LANGUAGE_COLUMN_CODEPAGE); }},
     {&VAR_OS_ISOLANG, [] { return GetSystemLocaleName(); }},
-    {&VAR_OS_ARCH, [] { return CStdStr(isWow64Process() ? "x64" : "x86"); }},
+    {&VAR_OS_ARCH, [] { return CStdStr(is64BitSystem() ? "x64" : "x86"); }},
     {&VAR_COMPUTER_NAME, computerNameLowered},
     {&VAR_HEX_LANG, [] { return CStdStr::Formatted("0x%x", platform::userDefaultLangId()); }},
     {&VAR_VTL_LANG_CODE, [] { return number(GetUserLanguageNumber()); }},
@@ -298,7 +322,7 @@ TextExpansionGuard::~TextExpansionGuard() {
 
 CStdStr ExpandVariables(const CStdStr& text, Resolver& resolver) {
     ExpansionFrame frame;
-    if (frame.exhausted())
+    if (frame.exhausted() || !frame.spend(text.size()))
         return text;
     CStdStr result = text;
     size_t position = 0;
@@ -311,15 +335,21 @@ CStdStr ExpandVariables(const CStdStr& text, Resolver& resolver) {
             break;
         position = close + 1;
         const CStdStr name = text.substr(open + 1, close - open - 1);
+        if (frame.isReplaced(name))
+            continue;
         if (frame.isActive(name)) {
             frame.leave(name);
             continue;
         }
         const CStdStr value = frame.resolve(name, resolver);
-        if (!value.empty())
-            frame.replaceAll(result, name, value);
+        if (frame.exhausted())
+            break;
+        if (!value.empty() && frame.replaceAll(result, name, value))
+            frame.markReplaced(name);
     }
-    return ExpandSystemVariables(result);
+    if (frame.exhausted() || !frame.spend(result.size()))
+        return result;
+    return expandSystem(std::move(result));
 }
 
 CStdStr ExpandTextVariables(const CStdStr& text) {
@@ -328,7 +358,12 @@ CStdStr ExpandTextVariables(const CStdStr& text) {
 }
 
 CStdStr ExpandSystemVariables(const CStdStr& text) {
-    CStdStr result = text;
+    return expandSystem(text);
+}
+
+namespace {
+
+CStdStr expandSystem(CStdStr result) {
     std::vector<Insertion> open;
     size_t from = 0;
     size_t work = 0;
@@ -357,6 +392,8 @@ CStdStr ExpandSystemVariables(const CStdStr& text) {
     }
     return result;
 }
+
+} // namespace
 
 CStdStr GetSystemVariable(const CStdStr& name) {
     for (const SystemVariable& variable : kSystemVariables) {

@@ -15,8 +15,9 @@ public:
 
 // Replaces each %Name% the resolver knows by its (expanded) text, then
 // expands the system variables. A reference back to a text that is being
-// expanded stays as written, and so does every reference once the nesting
-// gets deeper than MAX_TEXT_NESTING or the expansion grows unreasonably.
+// expanded stays as written. Once the nesting gets deeper than
+// MAX_TEXT_NESTING, or the texts would grow beyond reason, the reference
+// that led there and every one after it stay as written.
 CStdStr ExpandVariables(const CStdStr& text, Resolver& resolver);
 CStdStr ExpandTextVariables(const CStdStr& text);
 // Replaces each $NAME$ by its value; unknown names give an empty value. A

@@ -4,6 +4,7 @@
 
 #include "DebugLog.h"
 #include "FileFind.h"
+#include "FileOp.h"
 #include "InfFile.h"
 #include "OSInfo.h"
 #include "PathObject.h"
@@ -12,7 +13,6 @@
 #include "SystemPath.h"
 #include "platform/Drives.h"
 #include "platform/Environment.h"
-#include "platform/Files.h"
 #include "platform/Find.h"
 
 const CStdStr SOURCE_COINSTALLER_SECTION("CoinstallerData");
@@ -35,7 +35,7 @@ constexpr int kPackageRootCode = 0;
 constexpr int kProgramFilesCode = 14;
 
 bool fileExists(const CStdStr& path) {
-    return PathObject(path).hasName() && platform::pathExists(path);
+    return FileOp::fileExists(PathObject(path));
 }
 
 // Folders are held without a trailing backslash, so the root of a platform
@@ -105,8 +105,9 @@ CStdStr checkSourceFromRegistry(CStdStr keyPath, CStdStr valueName, CStdStr pref
     if (!registry.ReadValue("HKLM", keyPath, valueName, value))
         return CStdStr();
     for (CStdStr candidate : candidatesOf(value)) {
-        // An empty entry of the list names no folder.
-        if (candidate.empty())
+        // The tokenizer leaves the blanks after the last entry, and no
+        // folder ends in one; an empty entry names no folder.
+        if (candidate.Trim().empty())
             continue;
         if (candidate.find('%') != std::string::npos) {
             CStdStr expanded;

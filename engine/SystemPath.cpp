@@ -98,8 +98,10 @@ PathObject cabinetIn(int code, const char* name) {
 
 // The first of x64, amd64 that holds the cabinet, else the i386 one unchecked.
 PathObject driverCabinet() {
+    // Code 5 on a system that is not 64-bit is the i386 folder of code 6;
+    // naming it directly spares a second detection.
     if (!OSInfo().is64Bit())
-        return cabinetIn(5, kDriverCabinet);
+        return cabinetIn(6, kDriverCabinet);
     for (int code : {8, 7}) {
         const PathObject cabinet = cabinetIn(code, kDriverCabinet);
         if (cabinet.hasDirectory() && fileExists(cabinet))

@@ -10,7 +10,8 @@
 namespace platform {
 
 // The free bytes the calling user may use on the volume that holds folder;
-// false when the volume cannot be queried.
+// false when the volume cannot be queried. An empty folder (the drive of any
+// path where there are no drive letters) names the root of the file tree.
 bool freeDiskSpace(const CStdStr& folder, std::uint64_t& bytesAvailable);
 
 // The roots of the optical drives in drive order, each ending in a

@@ -65,9 +65,11 @@ bool readLine(std::FILE* file, std::string& line) {
 } // namespace
 
 bool freeDiskSpace(const CStdStr& folder, std::uint64_t& bytesAvailable) {
-    const std::string path = posix::toNative(folder);
+    // Without drive letters every path's drive is empty: it names the one
+    // file tree, whose root is "/".
+    const std::string path = folder.empty() ? std::string("/") : posix::toNative(folder);
     struct statvfs info;
-    if (path.empty() || ::statvfs(path.c_str(), &info) != 0)
+    if (::statvfs(path.c_str(), &info) != 0)
         return false;
     bytesAvailable = std::uint64_t(info.f_bavail) * info.f_frsize;
     return true;

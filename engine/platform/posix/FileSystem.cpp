@@ -133,6 +133,8 @@ private:
             return posix::winErrorFromErrno(errno);
         if (!S_ISREG(m_sourceInfo.st_mode))
             return winerr::ACCESS_DENIED;
+        ::fcntl(m_in.get(), F_SETFL, O_RDONLY);
+        ::posix_fadvise(m_in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         return 0;
     }
 
@@ -140,11 +142,9 @@ private:
         if (int error = step())
             return error;
         struct stat info;
-        if (::lstat(m_destinationNative.c_str(), &info) != 0) {
-            if (errno == ENOENT && !isFolder(parentOf(m_destinationNative)))
-                return winerr::PATH_NOT_FOUND;
+        // A missing folder shows when the temporary cannot be created.
+        if (::lstat(m_destinationNative.c_str(), &info) != 0)
             return errno == ENOENT ? 0 : errorFor(errno, m_destinationNative);
-        }
         // Replacing would succeed here whoever owns the file; Windows refuses
         // to overwrite a read-only file or a folder.
         if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR)))
@@ -158,7 +158,7 @@ private:
         std::string name = parentOf(m_destinationNative) + "/.kendry-copy-XXXXXX";
         m_out.reset(::mkostemp(&name[0], O_CLOEXEC));
         if (m_out.get() < 0)
-            return errorFor(errno, name);
+            return errno == ENOENT ? winerr::PATH_NOT_FOUND : posix::winErrorFromErrno(errno);
         m_temporary = name;
         return 0;
     }
