@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/dirdlg.h>
 #include <wx/evtloop.h>
 #include <wx/sizer.h>
 
@@ -92,7 +93,10 @@ CStdStr DirDialog::GetDestinationFolder() const {
     return platform::enginePath(m_pathText->GetValue().fn_str());
 }
 
-wxString DirDialog::AskForFolder(wxDirDialog& chooser) {
+wxString DirDialog::AskForFolder(wxWindow* parent, const wxString& message,
+                                 const wxString& startFolder) {
+    wxDirDialog chooser(parent, message, startFolder, 0, wxDefaultPosition, wxDefaultSize,
+                        "wxDirCtrl");
     return chooser.ShowModal() == wxID_OK ? chooser.GetPath() : wxString();
 }
 
@@ -124,11 +128,10 @@ void DirDialog::OnBrowse(wxCommandEvent& event) {
         return;
     const SetupStrings& strings = theSetupStrings;
     const wxString defaultFolder = DisplayFolder(strings.navDefaultDir, strings.language);
-    // Always opens on the configured folder, not on the field's current value.
-    wxDirDialog chooser(GetParent(), PageText::Decode(strings.language, strings.dirBrowseText),
-                        defaultFolder, 0, wxDefaultPosition, wxDefaultSize, "wxDirCtrl");
-    // Choosers differ in what a cancel leaves behind; here it always means the default.
-    wxString chosen = AskForFolder(chooser);
+    // Always on the configured folder, not on the field's current value. Choosers differ in what
+    // a cancel leaves behind; here it always means the default.
+    wxString chosen = AskForFolder(
+        GetParent(), PageText::Decode(strings.language, strings.dirBrowseText), defaultFolder);
     if (chosen.empty())
         chosen = defaultFolder;
     m_pathText->SetValue(chosen);

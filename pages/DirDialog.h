@@ -4,7 +4,6 @@
 // buttons.
 
 #include <wx/dialog.h>
-#include <wx/dirdlg.h>
 #include <wx/gauge.h>
 #include <wx/html/htmlwin.h>
 #include <wx/textctrl.h>
@@ -36,9 +35,10 @@ public:
     CStdStr GetDestinationFolder() const;
 
 protected:
-    // Shows the folder chooser: the folder the user chose, or empty after a cancel. Tests
+    // Asks with the toolkit's folder chooser: the folder chosen, or empty after a cancel. Tests
     // answer in the chooser's place.
-    virtual wxString AskForFolder(wxDirDialog& chooser);
+    virtual wxString AskForFolder(wxWindow* parent, const wxString& message,
+                                  const wxString& startFolder);
     // Asks whether to replace the existing file of that name: an OverwriteAnswer, or any other
     // number for a question closed otherwise. Tests answer in the question's place.
     virtual int AskOverwrite(const wxString& fileName);

@@ -1,8 +1,9 @@
 #include "DirDialog.h"
 
-#include <functional>
-
 #include <gtest/gtest.h>
+#include <wx/dirdlg.h>
+#include <wx/modalhook.h>
+#include <wx/timer.h>
 
 #include "PageTestSupport.h"
 
@@ -15,19 +16,40 @@ public:
 
     std::vector<wxString> answers; // taken in turn; empty means cancel
     std::vector<wxString> startFolders;
-    wxString message;
+    wxString chooserMessage;
     wxWindow* chooserParent = nullptr;
 
 protected:
-    wxString AskForFolder(wxDirDialog& chooser) override {
-        startFolders.push_back(chooser.GetPath());
-        message = chooser.GetMessage();
-        chooserParent = chooser.GetParent();
+    wxString AskForFolder(wxWindow* parent, const wxString& message,
+                          const wxString& startFolder) override {
+        startFolders.push_back(startFolder);
+        chooserMessage = message;
+        chooserParent = parent;
         wxString answer = answers.empty() ? wxString() : answers.front();
         if (!answers.empty())
             answers.erase(answers.begin());
         return answer;
     }
+};
+
+// Notes the toolkit's folder chooser when it opens modally.
+class ChooserWatch : public wxModalDialogHook {
+public:
+    ChooserWatch() { Register(); }
+    ~ChooserWatch() override { Unregister(); }
+
+    wxDirDialog* chooser = nullptr;
+    wxString message;
+
+protected:
+    int Enter(wxDialog* dialog) override {
+        if (auto* found = wxDynamicCast(dialog, wxDirDialog)) {
+            chooser = found;
+            message = found->GetMessage();
+        }
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override {}
 };
 
 class DirDialogTest : public testing::Test {
@@ -134,7 +156,7 @@ TEST_F(DirDialogTest, ChooserStartsOnTheDefaultAndACancelRestoresIt) {
 
     // Each time on the configured folder, never on the field's value.
     EXPECT_EQ(page->startFolders, std::vector<wxString>(3, "/opt/Vendor"));
-    EXPECT_EQ(Utf8(page->message), "Choose a folder");
+    EXPECT_EQ(Utf8(page->chooserMessage), "Choose a folder");
     EXPECT_EQ(page->chooserParent, m_frame.get());
     EXPECT_FALSE(m_frame.Ended());
 }
@@ -147,21 +169,18 @@ TEST_F(DirDialogTest, CancellingTheToolkitsChooserRestoresTheDefault) {
 
     // Now the real chooser, closed the way its cancel button closes it.
     DirDialog* real = Open();
-    bool sawChooser = false;
-    std::function<void()> cancelChooser = [&] {
-        for (wxWindow* window : wxTopLevelWindows) {
-            auto* chooser = wxDynamicCast(window, wxDirDialog);
-            if (chooser && chooser->IsModal()) {
-                sawChooser = Utf8(chooser->GetPath()) == "/opt/Vendor";
-                chooser->EndModal(wxID_CANCEL);
-                return;
-            }
+    ChooserWatch watch;
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (watch.chooser && watch.chooser->IsModal()) {
+            timer.Stop();
+            watch.chooser->EndModal(wxID_CANCEL);
         }
-        real->CallAfter(cancelChooser);
-    };
-    real->CallAfter(cancelChooser);
+    });
+    timer.Start(50);
     real->GetBrowseButton()->Click();
-    EXPECT_TRUE(sawChooser);
+    ASSERT_NE(watch.chooser, nullptr);
+    EXPECT_EQ(Utf8(watch.message), "Choose a folder");
     EXPECT_EQ(Utf8(real->GetPathText()->GetValue()), "/opt/Vendor");
 }
 

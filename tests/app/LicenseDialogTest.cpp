@@ -158,7 +158,7 @@ TEST_F(LicenseDialogTest, AMissingLicenceLeavesTheTextEmptyAndThePageWorking) {
     LicenseDialog* page = Open();
     EXPECT_EQ(page->GetLicenceText()->GetValue(), "");
     EXPECT_TRUE(log.contains("LicenseDialog::LoadLicenceText: The licence file " +
-                             m_package.file("Lizenz/fehlt.txt") + " could not be read."))
+                             m_package.enginePath("Lizenz\\fehlt.txt") + " could not be read. \n"))
         << log.text();
     TypeKey(page, WXK_ESCAPE);
     EXPECT_TRUE(m_frame.WaitUntilRunEnds());

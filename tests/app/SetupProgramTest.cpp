@@ -179,9 +179,9 @@ TEST(SetupProgramTest, DemoPackageRunsThroughBothPagesInGerman) {
     assembleDemo(package);
     ProgramRun run(package, "de_DE.UTF-8");
     std::vector<std::string> seen;
-    EXPECT_EQ(run.nextWindow(seen), "Kendry Office Works Demo Printer 500 - Lizenzvereinbarung");
+    EXPECT_EQ(run.nextWindow(seen), "Kendry Works DP-500 - Lizenzvereinbarung");
     run.press("Return");
-    EXPECT_EQ(run.nextWindow(seen), "Kendry Office Works Demo Printer 500 - Zielordner");
+    EXPECT_EQ(run.nextWindow(seen), "Kendry Works DP-500 - Zielordner");
     run.press("Return");
     EXPECT_EQ(run.exitStatus(), 0);
     EXPECT_NE(run.log().find("| Kendry: to Launch Application.\n"), std::string::npos);
