@@ -192,8 +192,8 @@ private:
                 return 0;
             if (errno == EINTR)
                 continue;
-            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
-                errno == EBADF) {
+            if (offload && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                            errno == EOPNOTSUPP || errno == EBADF)) {
                 fallBack = true;
                 return 0;
             }
@@ -221,8 +221,7 @@ private:
             if (put < 0 && errno == EINTR)
                 continue;
             if (put <= 0) {
-                // A buffered write must not fall back to another way midway.
-                if (put == 0 || errno == EINVAL || errno == EBADF)
+                if (put == 0)
                     errno = EIO;
                 return -1;
             }
