@@ -169,6 +169,11 @@ TEST_F(CopyFileTest, EveryWayOfCopyingGivesTheSameBytes) {
             EXPECT_EQ(readFile(m_dir.file("dst/big.bin")), big);
         }
     }
+    // A file the kernel generates as it is read, with no size of its own.
+    platform::clearInjectedFaults();
+    ASSERT_EQ(platform::copyFile("\\proc\\version", m_dir.enginePath("dst/version")), 0);
+    EXPECT_EQ(readFile(m_dir.file("dst/version")), readFile("/proc/version"));
+    EXPECT_FALSE(readFile("/proc/version").empty());
     // And from another file system, where the offload cannot reach.
     if (fs::is_directory("/dev/shm")) {
         platform::clearInjectedFaults();
