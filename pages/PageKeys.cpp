@@ -1,0 +1,83 @@
+#include "PageKeys.h"
+
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/textctrl.h>
+
+#include "HtmlButton.h"
+
+namespace {
+
+// Only the page's own controls: a page may own further pages, and their buttons are theirs.
+HtmlButton* FindHtmlButton(wxWindow* window, wxWindowID id) {
+    for (wxWindow* child : window->GetChildren()) {
+        if (child->IsTopLevel())
+            continue;
+        if (child->GetId() == id) {
+            if (HtmlButton* button = wxDynamicCast(child, HtmlButton))
+                return button;
+        }
+        if (HtmlButton* found = FindHtmlButton(child, id))
+            return found;
+    }
+    return nullptr;
+}
+
+bool Press(HtmlButton* button) {
+    if (!button)
+        return false;
+    if (button->IsEnabled() && button->IsShown())
+        button->Click();
+    return true;
+}
+
+wxWindowID EscapeId(wxTopLevelWindow* page) {
+    const wxDialog* dialog = wxDynamicCast(page, wxDialog);
+    const wxWindowID id = dialog ? dialog->GetEscapeId() : wxID_ANY;
+    return id == wxID_ANY ? wxID_CANCEL : id;
+}
+
+// Buttons click themselves on Enter; multi-line text and controls that ask for Enter keep it.
+bool FocusTakesEnter() {
+    const wxWindow* focus = wxWindow::FindFocus();
+    if (!focus)
+        return false;
+    if (wxDynamicCast(focus, HtmlButton) || wxDynamicCast(focus, wxButton))
+        return true;
+    if (focus->HasFlag(wxWANTS_CHARS))
+        return true;
+    if (const wxTextCtrl* text = wxDynamicCast(focus, wxTextCtrl))
+        return text->IsMultiLine() || text->HasFlag(wxTE_PROCESS_ENTER);
+    return false;
+}
+
+void OnCharHook(wxTopLevelWindow* page, wxKeyEvent& event) {
+    if (!event.HasAnyModifiers()) {
+        switch (event.GetKeyCode()) {
+        case WXK_ESCAPE: {
+            const wxWindowID id = EscapeId(page);
+            if (id != wxID_NONE && Press(FindHtmlButton(page, id)))
+                return;
+            break;
+        }
+        case WXK_RETURN:
+        case WXK_NUMPAD_ENTER:
+            if (!FocusTakesEnter() && Press(wxDynamicCast(page->GetDefaultItem(), HtmlButton)))
+                return;
+            break;
+        default:
+            break;
+        }
+    }
+    event.Skip();
+}
+
+} // namespace
+
+namespace PageKeys {
+
+void Attach(wxTopLevelWindow* page) {
+    page->Bind(wxEVT_CHAR_HOOK, [page](wxKeyEvent& event) { OnCharHook(page, event); });
+}
+
+} // namespace PageKeys
