@@ -47,8 +47,10 @@ struct InjectedFault {
 void injectFault(const InjectedFault& fault);
 // Disarms every fault and resets the counts.
 void clearInjectedFaults();
-// How many calls failed by injection since the last clear.
+// How many calls failed by injection since the last clear, of every
+// operation or of one.
 int injectedFailures();
+int injectedFailures(FileOperation operation);
 
 namespace fault_detail {
 extern std::atomic<bool> armed;

@@ -169,6 +169,11 @@ TEST_F(CopyFileTest, EveryWayOfCopyingGivesTheSameBytes) {
             EXPECT_EQ(readFile(m_dir.file("dst/big.bin")), big);
         }
     }
+    // A file the kernel generates as it is read, with no size of its own.
+    platform::clearInjectedFaults();
+    ASSERT_EQ(platform::copyFile("\\proc\\version", m_dir.enginePath("dst/version")), 0);
+    EXPECT_EQ(readFile(m_dir.file("dst/version")), readFile("/proc/version"));
+    EXPECT_FALSE(readFile("/proc/version").empty());
     // And from another file system, where the offload cannot reach.
     if (fs::is_directory("/dev/shm")) {
         platform::clearInjectedFaults();
@@ -183,33 +188,41 @@ TEST_F(CopyFileTest, EveryWayOfCopyingGivesTheSameBytes) {
 
 // Failing each step of the copy in turn, until the copy gets through: every
 // time the destination holds its old content, or is still absent, and no
-// partial file is left anywhere.
+// partial file is left anywhere. With the offload and with the buffer.
 TEST_F(CopyFileTest, FailureAtAnyStepLeavesOldContentOrNothing) {
-    for (const bool hadDestination : {true, false}) {
-        const CStdStr target = hadDestination ? destination() : m_dir.enginePath("dst/none.bin");
-        const std::string native = m_dir.file(hadDestination ? "dst/old.bin" : "dst/none.bin");
-        int failures = 0;
-        for (int call = 1; call < 100; ++call) {
-            SCOPED_TRACE(call);
-            platform::clearInjectedFaults();
-            platform::injectFault({FileOperation::CopyStep, winerr::DISK_FULL, CStdStr(), call});
-            const int error = platform::copyFile(source(), target);
-            if (platform::injectedFailures() == 0) {
-                EXPECT_EQ(error, 0);
-                EXPECT_EQ(readFile(native), bytes(300000, 'n'));
-                break;
+    for (const bool offload : {true, false}) {
+        for (const bool hadDestination : {true, false}) {
+            SCOPED_TRACE(std::string(offload ? "offload" : "buffer") +
+                         (hadDestination ? ", replacing" : ", new"));
+            const CStdStr target =
+                hadDestination ? destination() : m_dir.enginePath("dst/none.bin");
+            const std::string native = m_dir.file(hadDestination ? "dst/old.bin" : "dst/none.bin");
+            int failures = 0;
+            for (int call = 1; call < 100; ++call) {
+                SCOPED_TRACE(call);
+                platform::clearInjectedFaults();
+                if (!offload)
+                    platform::injectFault({FileOperation::CopyOffload, 1, CStdStr(), 1, true});
+                platform::injectFault(
+                    {FileOperation::CopyStep, winerr::DISK_FULL, CStdStr(), call, false});
+                const int error = platform::copyFile(source(), target);
+                if (platform::injectedFailures(FileOperation::CopyStep) == 0) {
+                    EXPECT_EQ(error, 0);
+                    EXPECT_EQ(readFile(native), bytes(300000, 'n'));
+                    break;
+                }
+                ++failures;
+                EXPECT_EQ(error, winerr::DISK_FULL);
+                if (hadDestination)
+                    EXPECT_EQ(readFile(native), "old content");
+                else
+                    EXPECT_FALSE(testing_support::fileExists(native));
+                EXPECT_EQ(entriesOf(m_dir.file("dst")).size(), 1u);
             }
-            ++failures;
-            EXPECT_EQ(error, winerr::DISK_FULL);
-            if (hadDestination)
-                EXPECT_EQ(readFile(native), "old content");
-            else
-                EXPECT_FALSE(testing_support::fileExists(native));
-            EXPECT_EQ(entriesOf(m_dir.file("dst")).size(), 1u);
+            EXPECT_GE(failures, offload ? 8 : 10);
+            fs::remove(m_dir.file("dst/none.bin"));
+            writeFile(m_dir.file("dst/old.bin"), "old content");
         }
-        EXPECT_GE(failures, 6);
-        fs::remove(m_dir.file("dst/none.bin"));
-        writeFile(m_dir.file("dst/old.bin"), "old content");
     }
 }
 

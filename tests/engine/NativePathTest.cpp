@@ -32,6 +32,9 @@ TEST_F(CaseFolder, MissResolvesEachComponentIgnoringCase) {
         // A new file keeps its case inside the folders found; below a missing
         // folder nothing is looked up.
         {"FOO\\New.Txt", "Foo/New.Txt"},
+        // The folder as written, only the name to look up.
+        {"Foo\\bar.txt", "Foo/Bar.TXT"},
+        {"Foo\\New.Txt", "Foo/New.Txt"},
         {"foo\\Missing\\BAR.TXT", "Foo/Missing/BAR.TXT"},
     };
     for (const auto& c : cases) {

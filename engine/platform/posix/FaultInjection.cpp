@@ -9,6 +9,7 @@ namespace {
 struct ArmedFault {
     InjectedFault fault;
     int calls = 0;
+    int failures = 0;
 };
 
 std::mutex& faultMutex() {
@@ -45,8 +46,10 @@ int check(FileOperation operation, const CStdStr& path, const CStdStr* other) {
             continue;
         const int call = ++armedFault.calls;
         const bool fails = fault.persistent ? call >= fault.onCall : call == fault.onCall;
-        if (fails && error == 0)
+        if (fails && error == 0) {
             error = fault.error;
+            ++armedFault.failures;
+        }
     }
     if (error != 0)
         ++failures;
@@ -71,6 +74,16 @@ void clearInjectedFaults() {
 int injectedFailures() {
     std::lock_guard<std::mutex> lock(faultMutex());
     return failures;
+}
+
+int injectedFailures(FileOperation operation) {
+    std::lock_guard<std::mutex> lock(faultMutex());
+    int count = 0;
+    for (const ArmedFault& armedFault : armedFaults()) {
+        if (armedFault.fault.operation == operation)
+            count += armedFault.failures;
+    }
+    return count;
 }
 
 } // namespace platform

@@ -178,6 +178,7 @@ private:
     // the progress over to the next way.
     int copyWith(ssize_t (CopyJob::*transferBlock)(), bool offload, bool& fallBack) {
         fallBack = false;
+        bool copiedAny = false;
         for (;;) {
             if (int error = step())
                 return error;
@@ -186,14 +187,20 @@ private:
                 return 0;
             }
             const ssize_t copied = (this->*transferBlock)();
-            if (copied > 0)
+            if (copied > 0) {
+                copiedAny = true;
                 continue;
-            if (copied == 0)
+            }
+            // Files of some file systems (/proc) look empty to the offload,
+            // whatever their size says; the buffer reads what is really there.
+            if (copied == 0) {
+                fallBack = offload && !copiedAny;
                 return 0;
+            }
             if (errno == EINTR)
                 continue;
-            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
-                errno == EBADF) {
+            if (offload && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                            errno == EOPNOTSUPP || errno == EBADF)) {
                 fallBack = true;
                 return 0;
             }
@@ -221,8 +228,7 @@ private:
             if (put < 0 && errno == EINTR)
                 continue;
             if (put <= 0) {
-                // A buffered write must not fall back to another way midway.
-                if (put == 0 || errno == EINVAL || errno == EBADF)
+                if (put == 0)
                     errno = EIO;
                 return -1;
             }

@@ -89,6 +89,19 @@ std::string toNative(const CStdStr& enginePath) {
     std::string path = toNativeLiteral(enginePath);
     if (path.empty() || exists(path))
         return path;
+    // Mostly only the last name is missing (a file about to be made): when its
+    // folder exists as written, that name alone needs looking up.
+    const size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash + 1 < path.size()) {
+        const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+        const std::string name = path.substr(slash + 1);
+        if (name != "." && name != ".." && exists(folder)) {
+            std::string found;
+            if (!findIgnoringCase(folder, name, found))
+                return path;
+            return (folder == "/" ? folder : folder + "/") + found;
+        }
+    }
     return resolveIgnoringCase(path);
 }
 
