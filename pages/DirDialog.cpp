@@ -16,14 +16,7 @@
 namespace {
 
 const int kPageWidth = 300;
-const int kButtonStyle = HB_THEMED | HB_FOCUS_MARGIN | HB_AUTODRAW;
 const int kGaugeFlags = wxALL | wxEXPAND | wxRESERVE_SPACE_EVEN_IF_HIDDEN;
-
-HtmlButton* makeButton(wxWindow* page, wxWindowID id, const CStdStr& label) {
-    return new HtmlButton(page, id, PageText::Decode(theSetupStrings.language, label),
-                          wxDefaultPosition, wxDefaultSize, kButtonStyle, wxDefaultValidator,
-                          "button");
-}
 
 // File names come from the file system in UTF-8, unless they are not valid UTF-8.
 wxString displayName(const CStdStr& name, const CStdStr& language) {
@@ -33,16 +26,7 @@ wxString displayName(const CStdStr& name, const CStdStr& language) {
 
 } // namespace
 
-// clang-format off
-wxBEGIN_EVENT_TABLE(DirDialog, wxDialog)
-    EVT_BUTTON(wxID_OK, DirDialog::OnFinish)
-    EVT_BUTTON(wxID_CANCEL, DirDialog::OnCancel)
-    EVT_BUTTON(wxID_ANY, DirDialog::OnBrowse)
-    EVT_CLOSE(DirDialog::OnCloseWindow)
-wxEND_EVENT_TABLE()
-    // clang-format on
-
-    DirDialog::DirDialog(wxWindow* parent, const wxString& title)
+DirDialog::DirDialog(wxWindow* parent, const wxString& title)
     : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
                "dialog") {
     SetFont(parent->GetFont());
@@ -58,9 +42,9 @@ wxEND_EVENT_TABLE()
     m_pathText = new wxTextCtrl(
         this, wxID_ANY, DisplayFolder(strings.navDefaultDir, strings.language), wxDefaultPosition,
         wxSize(kPageWidth, 25), wxTE_READONLY, wxDefaultValidator, "text");
-    m_browseButton = makeButton(this, wxID_ANY, strings.navButton1);
-    m_finishButton = makeButton(this, wxID_OK, strings.navButton2);
-    m_cancelButton = makeButton(this, wxID_CANCEL, strings.navButton3);
+    m_browseButton = MakePageButton(this, wxID_ANY, strings.navButton1);
+    m_finishButton = MakePageButton(this, wxID_OK, strings.navButton2);
+    m_cancelButton = MakePageButton(this, wxID_CANCEL, strings.navButton3);
     m_progressGauge =
         new wxGauge(this, wxID_ANY, 5000, wxDefaultPosition, wxSize(kPageWidth, 20),
                     wxGA_HORIZONTAL | wxGA_SMOOTH | wxNO_BORDER, wxDefaultValidator, "gauge");
@@ -184,6 +168,12 @@ void DirDialog::LetPagePaint() {
         Update();
 }
 
+HtmlButton* MakePageButton(wxWindow* page, wxWindowID id, const CStdStr& label) {
+    return new HtmlButton(page, id, PageText::Decode(theSetupStrings.language, label),
+                          wxDefaultPosition, wxDefaultSize,
+                          HB_THEMED | HB_FOCUS_MARGIN | HB_AUTODRAW, wxDefaultValidator, "button");
+}
+
 void closeParentPage(wxWindow& page) {
     if (wxWindow* parent = page.GetParent())
         parent->Close(false);
@@ -195,3 +185,11 @@ wxString DisplayFolder(const CStdStr& folder, const CStdStr& language) {
     const wxString utf8 = wxString::FromUTF8(native.data(), native.size());
     return utf8.empty() ? PageText::Decode(language, native) : utf8;
 }
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(DirDialog, wxDialog)
+    EVT_BUTTON(wxID_OK, DirDialog::OnFinish)
+    EVT_BUTTON(wxID_CANCEL, DirDialog::OnCancel)
+    EVT_BUTTON(wxID_ANY, DirDialog::OnBrowse)
+    EVT_CLOSE(DirDialog::OnCloseWindow)
+wxEND_EVENT_TABLE()

@@ -76,5 +76,7 @@ private:
 // How a page ends the run: it asks its parent to close, which reaches the hidden top frame,
 // directly or through the hidden licence page; closing the frame destroys every page.
 void closeParentPage(wxWindow& page);
+// A push button of a page, labelled with a language text.
+HtmlButton* MakePageButton(wxWindow* page, wxWindowID id, const CStdStr& label);
 // A folder in engine form as the field shows it: the platform's own form.
 wxString DisplayFolder(const CStdStr& folder, const CStdStr& language);

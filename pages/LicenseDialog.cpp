@@ -16,7 +16,6 @@
 namespace {
 
 const int kPageWidth = 570;
-const int kButtonStyle = HB_THEMED | HB_FOCUS_MARGIN | HB_AUTODRAW;
 
 bool startsWith(const std::string& bytes, const char* mark) {
     return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
@@ -72,23 +71,9 @@ bool readWholeFile(const CStdStr& path, std::string& bytes) {
     return ok;
 }
 
-HtmlButton* makeButton(wxWindow* page, wxWindowID id, const CStdStr& label) {
-    return new HtmlButton(page, id, PageText::Decode(theSetupStrings.language, label),
-                          wxDefaultPosition, wxDefaultSize, kButtonStyle, wxDefaultValidator,
-                          "button");
-}
-
 } // namespace
 
-// clang-format off
-wxBEGIN_EVENT_TABLE(LicenseDialog, wxDialog)
-    EVT_BUTTON(wxID_OK, LicenseDialog::OnAccept)
-    EVT_BUTTON(wxID_CANCEL, LicenseDialog::OnDecline)
-    EVT_CLOSE(LicenseDialog::OnCloseWindow)
-wxEND_EVENT_TABLE()
-    // clang-format on
-
-    LicenseDialog::LicenseDialog(wxWindow* parent, const wxString& title)
+LicenseDialog::LicenseDialog(wxWindow* parent, const wxString& title)
     : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
                "dialog") {
     SetFont(parent->GetFont());
@@ -103,8 +88,8 @@ wxEND_EVENT_TABLE()
                        wxTE_MULTILINE | wxTE_READONLY, wxDefaultValidator, "text");
     m_licenceText->SetValue(LoadLicenceText(strings.appFile, strings.language));
     m_footPane = MakeHtmlPane(this, kPageWidth, strings.language, colours, strings.appFoot);
-    m_acceptButton = makeButton(this, wxID_OK, strings.appButton1);
-    m_declineButton = makeButton(this, wxID_CANCEL, strings.appButton2);
+    m_acceptButton = MakePageButton(this, wxID_OK, strings.appButton1);
+    m_declineButton = MakePageButton(this, wxID_CANCEL, strings.appButton2);
 
     column->Add(m_headPane, 0, wxALL, 5);
     column->Add(m_licenceText, 0, wxALL, 5);
@@ -154,3 +139,10 @@ wxString LoadLicenceText(const CStdStr& path, const CStdStr& language) {
     }
     return DecodeLicenceText(bytes, language);
 }
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(LicenseDialog, wxDialog)
+    EVT_BUTTON(wxID_OK, LicenseDialog::OnAccept)
+    EVT_BUTTON(wxID_CANCEL, LicenseDialog::OnDecline)
+    EVT_CLOSE(LicenseDialog::OnCloseWindow)
+wxEND_EVENT_TABLE()

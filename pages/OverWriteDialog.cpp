@@ -2,6 +2,7 @@
 
 #include <wx/sizer.h>
 
+#include "DirDialog.h"
 #include "GuardedFormat.h"
 #include "HtmlPane.h"
 #include "PageKeys.h"
@@ -11,13 +12,6 @@
 namespace {
 
 const int kQuestionWidth = 570;
-const int kButtonStyle = HB_THEMED | HB_FOCUS_MARGIN | HB_AUTODRAW;
-
-HtmlButton* makeButton(wxWindow* dialog, wxWindowID id, const CStdStr& label) {
-    return new HtmlButton(dialog, id, PageText::Decode(theSetupStrings.language, label),
-                          wxDefaultPosition, wxDefaultSize, kButtonStyle, wxDefaultValidator,
-                          "button");
-}
 
 // The question followed by a line break, a blank and the name. The name goes in as text: a
 // "%" or "<" in it is shown, not read as format or markup.
@@ -52,11 +46,11 @@ wxEND_EVENT_TABLE()
     auto* buttonRow = new wxBoxSizer(wxHORIZONTAL);
     m_questionPane =
         MakeHtmlPane(this, kQuestionWidth, strings.language, colours, questionBody(fileName));
-    m_yesButton = makeButton(this, wxID_YES, strings.yesText);
-    m_yesToAllButton = makeButton(this, wxID_YESTOALL, strings.yesToAllText);
-    m_noButton = makeButton(this, wxID_NO, strings.noText);
-    m_noToAllButton = makeButton(this, wxID_NOTOALL, strings.noToAllText);
-    m_cancelButton = makeButton(this, wxID_CANCEL, strings.cancelText);
+    m_yesButton = MakePageButton(this, wxID_YES, strings.yesText);
+    m_yesToAllButton = MakePageButton(this, wxID_YESTOALL, strings.yesToAllText);
+    m_noButton = MakePageButton(this, wxID_NO, strings.noText);
+    m_noToAllButton = MakePageButton(this, wxID_NOTOALL, strings.noToAllText);
+    m_cancelButton = MakePageButton(this, wxID_CANCEL, strings.cancelText);
 
     column->Add(m_questionPane, 0, wxALL, 5);
     for (HtmlButton* button :

@@ -9,12 +9,16 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "TestSupport.h"
+
+// Last: its macros (Bool, None, Status) would clash with the headers above.
+#include <X11/Xlib.h>
 
 extern char** environ;
 
@@ -25,15 +29,60 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string output(const std::string& command) {
+// One connection to the display for the whole test program. The server now and then drops a
+// connection that opens while another one opens or closes, so the test must not connect while
+// the program under test does.
+Display* display() {
+    static Display* const connection = XOpenDisplay(nullptr);
+    return connection;
+}
+
+std::string textProperty(Window window, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
     std::string text;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            text += buffer;
-        ::pclose(pipe);
+    if (XGetWindowProperty(display(), window, XInternAtom(display(), name, False), 0, 1024, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        data) {
+        if (format == 8)
+            text.assign(reinterpret_cast<const char*>(data), count);
+        else if (format == 32 && count == 1)
+            text = std::to_string(*reinterpret_cast<const unsigned long*>(data));
+        XFree(data);
     }
     return text;
+}
+
+struct TopWindow {
+    unsigned long id;
+    long pid;
+    std::string title;
+};
+
+// The mapped top-level windows; without a window manager they are the root's children.
+std::vector<TopWindow> visibleWindows() {
+    std::vector<TopWindow> windows;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!display() ||
+        !XQueryTree(display(), DefaultRootWindow(display()), &root, &parent, &children, &count))
+        return windows;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display(), children[i], &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
+        const std::string pid = textProperty(children[i], "_NET_WM_PID");
+        windows.push_back({children[i], pid.empty() ? -1 : std::stol(pid),
+                           textProperty(children[i], "_NET_WM_NAME")});
+    }
+    XFree(children);
+    return windows;
 }
 
 // The program in a package folder of its own, started with its own temporary folder (where its
@@ -42,7 +91,7 @@ class ProgramRun {
 public:
     explicit ProgramRun(const TempDir& package, const std::string& locale = "en_US.UTF-8",
                         const std::vector<std::string>& arguments = {})
-        : m_log(package.file("tmp/RuZidiv.log")) {
+        : m_log(package.file("tmp/RuZidiv.log")), m_stderr(package.file("tmp/stderr.txt")) {
         fs::create_directories(package.file("tmp"));
         std::vector<std::string> environment{"TMPDIR=" + package.file("tmp"), "LANG=" + locale};
         for (char** entry = environ; *entry; ++entry) {
@@ -76,37 +125,37 @@ public:
         return -1;
     }
 
-    // The title of the next visible window that is not in known; empty after the timeout.
-    std::string nextWindow(std::vector<std::string>& known, int timeoutMs = 10000) {
+    // The title of the next visible window of the program that is not in known; empty after
+    // the timeout.
+    std::string nextWindow(std::vector<unsigned long>& known, int timeoutMs = 10000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (m_pid > 0 && std::chrono::steady_clock::now() < end) {
-            const std::string ids = output("xdotool search --onlyvisible --pid " +
-                                           std::to_string(m_pid) + " 2>/dev/null");
-            size_t start = 0;
-            for (size_t stop; (stop = ids.find('\n', start)) != std::string::npos;
-                 start = stop + 1) {
-                const std::string id = ids.substr(start, stop - start);
-                if (std::find(known.begin(), known.end(), id) == known.end()) {
-                    known.push_back(id);
-                    m_window = id;
-                    std::string title = output("xdotool getwindowname " + id);
-                    if (!title.empty() && title.back() == '\n')
-                        title.pop_back();
-                    return title;
+            for (const TopWindow& window : visibleWindows()) {
+                if (window.pid == m_pid &&
+                    std::find(known.begin(), known.end(), window.id) == known.end()) {
+                    known.push_back(window.id);
+                    m_window = window.id;
+                    return window.title;
                 }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
+        std::string windows;
+        for (const TopWindow& window : visibleWindows())
+            windows += " \"" + window.title + "\"";
+        ADD_FAILURE() << "no new window; visible:" << windows << "\nstderr: " << readFile(m_stderr)
+                      << "\nlog: " << log();
         return std::string();
     }
     std::string nextWindow() {
-        std::vector<std::string> none;
+        std::vector<unsigned long> none;
         return nextWindow(none);
     }
 
     // A key pressed on the window found last, as a person types it.
     void press(const char* key) const {
-        const std::string command = "xdotool windowfocus --sync " + m_window + " key " + key;
+        const std::string command =
+            "xdotool windowfocus --sync " + std::to_string(m_window) + " key " + key;
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
 
@@ -114,7 +163,7 @@ public:
     bool logExists() const { return fs::exists(m_log); }
 
 private:
-    static pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
         std::vector<char*> args;
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
@@ -124,14 +173,19 @@ private:
             envp.push_back(const_cast<char*>(e.c_str()));
         envp.push_back(nullptr);
         pid_t pid = -1;
-        if (::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0)
-            return -1;
-        return pid;
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_addopen(&actions, 2, m_stderr.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int error = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+        ::posix_spawn_file_actions_destroy(&actions);
+        return error == 0 ? pid : -1;
     }
 
     std::string m_log;
+    std::string m_stderr;
     pid_t m_pid = -1;
-    std::string m_window;
+    unsigned long m_window = 0;
 };
 
 void copyProgramInto(const TempDir& package) {
@@ -153,6 +207,7 @@ void writeSmallPackage(const TempDir& package, const std::string& setupEntries) 
 }
 
 TEST(SetupProgramTest, WithoutSetupIniItLogsWhyAndEndsWith255) {
+    ASSERT_NE(display(), nullptr) << "these tests need an X display (run them under xvfb-run)";
     TempDir package;
     copyProgramInto(package);
     ProgramRun run(package);
@@ -178,7 +233,7 @@ TEST(SetupProgramTest, DemoPackageRunsThroughBothPagesInGerman) {
     TempDir package;
     assembleDemo(package);
     ProgramRun run(package, "de_DE.UTF-8");
-    std::vector<std::string> seen;
+    std::vector<unsigned long> seen;
     EXPECT_EQ(run.nextWindow(seen), "Kendry Works DP-500 - Lizenzvereinbarung");
     run.press("Return");
     EXPECT_EQ(run.nextWindow(seen), "Kendry Works DP-500 - Zielordner");
