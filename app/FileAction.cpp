@@ -42,6 +42,11 @@ void makeWritable(const CStdStr& path) {
 
 } // namespace
 
+const char* FileAction::skipReason(Skip skip) {
+    return skip == Skip::Link ? "Folder link not followed: "
+                              : "The destination is not copied into itself: ";
+}
+
 FileAction::FileAction(CopyObserver& observer) : m_observer(observer) {}
 
 bool FileAction::GetDirFiles(const CStdStr& pattern, int& fileCount, int& folderCount) {
@@ -151,14 +156,8 @@ bool FileAction::walk(const CStdStr& source, const CStdStr& destination, int dep
         }
         const CStdStr folder = find.current().getFullPath();
         const Skip skip = skipFolder(find, namedByCaller);
-        if (skip == Skip::Link) {
-            logLine("FileAction::recursivelyCopyAllFiles: Folder link not followed: " + folder);
-            continue;
-        }
-        if (skip == Skip::KeptOut) {
-            logLine("FileAction::recursivelyCopyAllFiles: The destination is not copied into "
-                    "itself: " +
-                    folder);
+        if (skip != Skip::None) {
+            logLine(CStdStr("FileAction::recursivelyCopyAllFiles: ") + skipReason(skip) + folder);
             continue;
         }
         // The first folder met is the source itself: its contents go straight into the

@@ -44,6 +44,7 @@ private:
     bool walk(const CStdStr& source, const CStdStr& destination, int depth);
     void copyFileEntry(const FileFind& entry, const CStdStr& destination);
     Skip skipFolder(const FileFind& entry, bool namedByCaller);
+    static const char* skipReason(Skip skip);
     bool isKeptOut(const CStdStr& folder);
     void takeAnswer(int answer);
     bool sourceIsNewer(const PathObject& source, const PathObject& destination) const;
