@@ -66,7 +66,8 @@ int storedCabinetName(const CStdStr& source, CStdStr& expanded) {
     const char* start = head + kCabinetNameOffset;
     const void* end =
         got > kCabinetNameOffset ? std::memchr(start, '\0', got - kCabinetNameOffset) : nullptr;
-    const CStdStr name = end ? CStdStr(start, static_cast<const char*>(end)) : CStdStr();
+    const CStdStr name =
+        end ? CStdStr(std::string(start, static_cast<const char*>(end))) : CStdStr();
     if (!end || !isUsableName(name)) {
         KENDRY_LOG(kSource, kGetUncompressedName, LOG_ERROR,
                    "No usable file name in the first %u bytes of %s.",
@@ -75,7 +76,7 @@ int storedCabinetName(const CStdStr& source, CStdStr& expanded) {
     }
     KENDRY_LOG(kSource, kGetUncompressedName, LOG_INFO, "DEBUG FILENAME IN ZIP %s", name.c_str());
     const CStdStr folder = PathObject(source).getDirectory();
-    expanded = folder.empty() ? name : folder + "\\" + name;
+    expanded = folder.empty() ? name : CStdStr(folder + "\\" + name);
     return 1;
 }
 
