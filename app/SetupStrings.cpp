@@ -1,0 +1,3 @@
+#include "SetupStrings.h"
+
+SetupStrings theSetupStrings;

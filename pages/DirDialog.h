@@ -1,0 +1,65 @@
+#pragma once
+// The destination-folder page: a header, the folder in a read-only field with a browse button,
+// a progress gauge (hidden until the copy) with its footer line, and the finish and cancel
+// buttons.
+
+#include <wx/dialog.h>
+#include <wx/gauge.h>
+#include <wx/html/htmlwin.h>
+#include <wx/textctrl.h>
+
+#include "CStdStr.h"
+#include "HtmlButton.h"
+#include "HtmlPane.h"
+
+class DirDialog : public wxDialog {
+public:
+    // The texts come from theSetupStrings; the page takes its parent's font.
+    DirDialog(wxWindow* parent, const wxString& title);
+    ~DirDialog() override;
+
+    HtmlButton* GetBrowseButton() const { return m_browseButton; }
+    HtmlButton* GetFinishButton() const { return m_finishButton; }
+    HtmlButton* GetCancelButton() const { return m_cancelButton; }
+    wxTextCtrl* GetPathText() const { return m_pathText; }
+    wxHtmlWindow* GetHeadPane() const { return m_headPane; }
+    wxGauge* GetProgressGauge() const { return m_progressGauge; }
+    wxHtmlWindow* GetFootPane() const { return m_footPane; }
+    const wxColour& GetTextColour() const { return m_colours.text; }
+    const wxColour& GetPageBackgroundColour() const { return m_colours.background; }
+
+    // The folder in the field, in engine form.
+    CStdStr GetDestinationFolder() const;
+
+protected:
+    // Asks with the toolkit's folder chooser: the folder chosen, or empty after a cancel. Tests
+    // answer in the chooser's place.
+    virtual wxString AskForFolder(wxWindow* parent, const wxString& message,
+                                  const wxString& startFolder);
+
+private:
+    void OnFinish(wxCommandEvent& event);
+    void OnCancel(wxCommandEvent& event);
+    void OnBrowse(wxCommandEvent& event);
+    void OnCloseWindow(wxCloseEvent& event);
+
+    HtmlButton* m_browseButton = nullptr;
+    HtmlButton* m_finishButton = nullptr;
+    HtmlButton* m_cancelButton = nullptr;
+    wxTextCtrl* m_pathText = nullptr;
+    wxHtmlWindow* m_headPane = nullptr;
+    wxGauge* m_progressGauge = nullptr;
+    wxHtmlWindow* m_footPane = nullptr;
+    // Kept because the copy builds the footer again for every file.
+    PageColours m_colours;
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+// How a page ends the run: it asks its parent to close, which reaches the hidden top frame,
+// directly or through the hidden licence page; closing the frame destroys every page.
+void closeParentPage(wxWindow& page);
+// A push button of a page, labelled with a language text.
+HtmlButton* MakePageButton(wxWindow* page, wxWindowID id, const CStdStr& label);
+// A folder in engine form as the field shows it: the platform's own form.
+wxString DisplayFolder(const CStdStr& folder, const CStdStr& language);
