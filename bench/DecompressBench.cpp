@@ -1,6 +1,8 @@
 // Expanding a 100 MB SZDD file and a 100 MB MSZIP cabinet through the
-// platform's setup-library and LZ-library operations, and with Debian's
-// msexpand and cabextract on the same files in the same run.
+// platform's setup-library and LZ-library operations, through the engine's
+// Uncompress::UncompressFile (expansion into the temporary folder, then the
+// copy over the destination), and with Debian's msexpand and cabextract on
+// the same files in the same run.
 //
 // Needs at run time: mscompress (which also brings msexpand), gcab and
 // cabextract. The inputs are made when the run starts, in the system's
@@ -18,6 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "PathObject.h"
+#include "Uncompress.h"
 #include "platform/LzExpand.h"
 #include "platform/SetupApi.h"
 
@@ -182,11 +186,39 @@ void MszipCabextract(benchmark::State& state) {
     });
 }
 
+// The whole installation of one file: its own temporary folder for the
+// expansion, and the destination the copy goes to.
+void uncompressFile(benchmark::State& state, const std::string& source, const std::string& run) {
+    const Inputs& in = inputs();
+    const std::string temp = in.output((run + "-temp").c_str());
+    const std::string installed = in.output((run + "-installed").c_str());
+    fs::create_directories(temp);
+    fs::create_directories(installed);
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    measure(state, installed + "/data.bin", [&] {
+        PathObject destination(enginePath(installed + "/placeholder"));
+        CStdStr installedPath;
+        return Uncompress::UncompressFile(PathObject(enginePath(source)), destination,
+                                          installedPath, false) &&
+               fs::is_empty(temp);
+    });
+}
+
+void SzddUncompressFile(benchmark::State& state) {
+    uncompressFile(state, inputs().szdd, "szdd-uncompress");
+}
+
+void MszipUncompressFile(benchmark::State& state) {
+    uncompressFile(state, inputs().cabinet, "mszip-uncompress");
+}
+
 // Child processes do their work outside this process's CPU time: compare wall time.
 BENCHMARK(SzddSetupApi)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SzddLzCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SzddUncompressFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SzddMsexpand)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(MszipSetupApi)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(MszipUncompressFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(MszipCabextract)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -50,12 +50,12 @@ wxString decodeBytes(const std::string& bytes, const CStdStr& language) {
         return decodeUtf16(bytes, 2, false);
     if (startsWith(bytes, "\xFE\xFF"))
         return decodeUtf16(bytes, 2, true);
-    if (startsWith(bytes, "\xEF\xBB\xBF"))
-        return wxString::FromUTF8(bytes.data() + 3, bytes.size() - 3);
-    const wxString utf8 = wxString::FromUTF8(bytes.data(), bytes.size());
-    if (!utf8.empty())
+    // A UTF-8 mark is only a hint: what follows it must still be UTF-8.
+    const size_t skip = startsWith(bytes, "\xEF\xBB\xBF") ? 3 : 0;
+    const wxString utf8 = wxString::FromUTF8(bytes.data() + skip, bytes.size() - skip);
+    if (!utf8.empty() || bytes.size() == skip)
         return utf8;
-    return PageText::Decode(language, CStdStr(bytes));
+    return PageText::Decode(language, CStdStr(bytes.substr(skip)));
 }
 
 bool readWholeFile(const CStdStr& path, std::string& bytes) {

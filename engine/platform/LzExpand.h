@@ -21,7 +21,10 @@ constexpr int LZERROR_GLOBALLOC = -5;
 constexpr int LZERROR_BADVALUE = -7;
 constexpr int LZERROR_UNKNOWNALG = -8;
 
-// The longest path the library opens, as its open-file record holds it.
+// The longest path the Windows library's open-file record holds; callers
+// bring a longer path within it through the short form of its folder. File
+// names here have no short form, so lzOpenFile takes paths of any length:
+// the limit would leave every file in a deep folder unreadable.
 constexpr size_t LZ_MAX_PATH = 127;
 
 // What an open reports besides its handle.

@@ -84,6 +84,7 @@ TEST_F(LicenseDialogTest, DecodesLicenceFilesInEveryEncodingItMayHave) {
         {"code page of the language", "de", kGermanCp1252, kGermanText},
         {"UTF-8 without a mark", "de", kGermanUtf8, kGermanText},
         {"UTF-8 with a mark", "ja", "\xEF\xBB\xBF" + kGermanUtf8, kGermanText},
+        {"a UTF-8 mark before code-page bytes", "de", "\xEF\xBB\xBF" + kGermanCp1252, kGermanText},
         {"UTF-16LE", "de", utf16(kGermanText, false), kGermanText},
         {"UTF-16BE", "de", utf16(kGermanText, true), kGermanText},
         {"UTF-16LE Japanese", "en", utf16(kJapaneseText, false), kJapaneseText},

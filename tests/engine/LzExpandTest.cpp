@@ -132,26 +132,28 @@ TEST(LzExpandTest, BadFilesFailWithoutLeavingATarget) {
     }
 }
 
-TEST(LzExpandTest, OpenChecksStylePathLengthAndFolder) {
+TEST(LzExpandTest, OpenChecksStyleAndFolderButNotPathLength) {
     TempDir dir;
-    const std::string prefix = dir.enginePath("") + "\\";
-    const CStdStr longest = prefix + std::string(LZ_MAX_PATH - prefix.size(), 'a');
-    writeFile(dir.file(std::string(LZ_MAX_PATH - prefix.size(), 'a')), "plain");
+    // Beyond what the Windows library's record holds: no short form could
+    // bring it within that here, so it opens as it is.
+    const std::string longName(LZ_MAX_PATH + 40, 'a');
+    const CStdStr longPath = dir.enginePath(longName);
+    writeFile(dir.file(longName), "plain");
     OFSTRUCT info;
 
-    const int handle = lzOpenFile(longest, info, OF_READ);
+    const int handle = lzOpenFile(longPath, info, OF_READ);
     EXPECT_GE(handle, 0);
-    EXPECT_EQ(info.pathName, longest);
+    EXPECT_EQ(info.pathName, longPath);
     lzClose(handle);
+    const int created = lzOpenFile(longPath + "b", info, OF_CREATE);
+    EXPECT_GE(created, 0);
+    lzClose(created);
 
-    EXPECT_EQ(lzOpenFile(longest + "b", info, OF_READ), LZERROR_BADINHANDLE);
-    EXPECT_EQ(info.errorCode, winerr::FILENAME_EXCED_RANGE);
-    EXPECT_EQ(lzOpenFile(longest + "b", info, OF_CREATE), LZERROR_BADOUTHANDLE);
     EXPECT_EQ(lzOpenFile(dir.enginePath("missing"), info, OF_READ), LZERROR_BADINHANDLE);
     EXPECT_EQ(info.errorCode, winerr::FILE_NOT_FOUND);
     EXPECT_EQ(lzOpenFile(dir.enginePath("no-folder\\out"), info, OF_CREATE), LZERROR_BADOUTHANDLE);
     EXPECT_EQ(info.errorCode, winerr::PATH_NOT_FOUND);
-    EXPECT_EQ(lzOpenFile(longest, info, 2), LZERROR_BADVALUE);
+    EXPECT_EQ(lzOpenFile(longPath, info, 2), LZERROR_BADVALUE);
 }
 
 TEST(LzExpandTest, HandlesAreCheckedAndATargetIsWrittenOnce) {

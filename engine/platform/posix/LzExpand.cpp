@@ -92,11 +92,6 @@ int lzOpenFile(const CStdStr& path, OFSTRUCT& info, int style) {
         info.errorCode = winerr::INVALID_PARAMETER;
         return LZERROR_BADVALUE;
     }
-    const int badHandle = create ? LZERROR_BADOUTHANDLE : LZERROR_BADINHANDLE;
-    if (path.size() > LZ_MAX_PATH) {
-        info.errorCode = winerr::FILENAME_EXCED_RANGE;
-        return badHandle;
-    }
     if (table().files.size() >= MAX_OPEN_FILES) {
         info.errorCode = winerr::TOO_MANY_OPEN_FILES;
         return LZERROR_GLOBALLOC;
