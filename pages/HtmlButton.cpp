@@ -186,7 +186,7 @@ std::unique_ptr<HtmlButtonCell> HtmlButton::MakeFace(const wxString& html) {
     m_backgroundImage = wxImage();
     UpdateParserFonts();
     wxObject* product = m_parser->Parse(html);
-    wxHtmlContainerCell* root = wxDynamicCast(product, wxHtmlContainerCell);
+    wxHtmlContainerCell* root = dynamic_cast<wxHtmlContainerCell*>(product);
     if (!root)
         delete product;
     face->SetRoot(root);
@@ -294,7 +294,7 @@ bool HtmlButton::IsThemed() const {
 }
 
 wxWindow* HtmlButton::SetDefault() {
-    wxTopLevelWindow* page = wxDynamicCast(wxGetTopLevelParent(this), wxTopLevelWindow);
+    wxTopLevelWindow* page = dynamic_cast<wxTopLevelWindow*>(wxGetTopLevelParent(this));
     if (!page)
         return nullptr;
     wxWindow* previous = page->SetDefaultItem(this);

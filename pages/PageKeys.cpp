@@ -14,7 +14,8 @@ HtmlButton* FindHtmlButton(wxWindow* window, wxWindowID id) {
         if (child->IsTopLevel())
             continue;
         if (child->GetId() == id) {
-            if (HtmlButton* button = wxDynamicCast(child, HtmlButton))
+            // dynamic_cast: wxDynamicCast static_casts first, undefined for another type.
+            if (HtmlButton* button = dynamic_cast<HtmlButton*>(child))
                 return button;
         }
         if (HtmlButton* found = FindHtmlButton(child, id))
@@ -32,7 +33,7 @@ bool Press(HtmlButton* button) {
 }
 
 wxWindowID EscapeId(wxTopLevelWindow* page) {
-    const wxDialog* dialog = wxDynamicCast(page, wxDialog);
+    const wxDialog* dialog = dynamic_cast<const wxDialog*>(page);
     const wxWindowID id = dialog ? dialog->GetEscapeId() : wxID_ANY;
     return id == wxID_ANY ? wxID_CANCEL : id;
 }
@@ -42,11 +43,11 @@ bool FocusTakesEnter() {
     const wxWindow* focus = wxWindow::FindFocus();
     if (!focus)
         return false;
-    if (wxDynamicCast(focus, HtmlButton) || wxDynamicCast(focus, wxButton))
+    if (dynamic_cast<const HtmlButton*>(focus) || dynamic_cast<const wxButton*>(focus))
         return true;
     if (focus->HasFlag(wxWANTS_CHARS))
         return true;
-    if (const wxTextCtrl* text = wxDynamicCast(focus, wxTextCtrl))
+    if (const wxTextCtrl* text = dynamic_cast<const wxTextCtrl*>(focus))
         return text->IsMultiLine() || text->HasFlag(wxTE_PROCESS_ENTER);
     return false;
 }
@@ -62,7 +63,7 @@ void OnCharHook(wxTopLevelWindow* page, wxKeyEvent& event) {
         }
         case WXK_RETURN:
         case WXK_NUMPAD_ENTER:
-            if (!FocusTakesEnter() && Press(wxDynamicCast(page->GetDefaultItem(), HtmlButton)))
+            if (!FocusTakesEnter() && Press(dynamic_cast<HtmlButton*>(page->GetDefaultItem())))
                 return;
             break;
         default:

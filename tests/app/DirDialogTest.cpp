@@ -43,7 +43,7 @@ public:
 
 protected:
     int Enter(wxDialog* dialog) override {
-        if (auto* found = wxDynamicCast(dialog, wxDirDialog)) {
+        if (auto* found = dynamic_cast<wxDirDialog*>(dialog)) {
             chooser = found;
             message = found->GetMessage();
         }

@@ -64,7 +64,7 @@ protected:
     // The folder page the licence page opened, if any.
     DirDialog* FolderPage(LicenseDialog* page) const {
         for (wxWindow* child : page->GetChildren()) {
-            if (auto* folder = wxDynamicCast(child, DirDialog))
+            if (auto* folder = dynamic_cast<DirDialog*>(child))
                 return folder;
         }
         return nullptr;

@@ -59,6 +59,12 @@ std::string utf16(const std::u16string& text, bool mark = true) {
     return bytes;
 }
 
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 long peakMemoryKiB() {
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
@@ -156,7 +162,11 @@ TEST(TextFileTest, HugeLinesReadWholeWithMemoryBoundedByTheFile) {
         EXPECT_EQ(line.find_first_not_of(wide ? 'y' : 'x'), std::string::npos);
         EXPECT_FALSE(file.ReadString(line));
         // The line, its growth and for UTF-16 its units: a small multiple of the file.
-        EXPECT_LT(peakMemoryKiB() - before, static_cast<long>(4 * size / 1024)) << wide;
+        // AddressSanitizer holds freed blocks back and pads live ones, so there the peak
+        // says nothing about the reader.
+        if (!kAddressSanitizer) {
+            EXPECT_LT(peakMemoryKiB() - before, static_cast<long>(4 * size / 1024)) << wide;
+        }
     }
 }
 

@@ -51,9 +51,22 @@ const char* iconvName(int codePage) {
     }
 }
 
+// The descriptors are closed at exit: a leak checker then finds none left open.
+struct ConverterCache : std::map<std::pair<int, bool>, iconv_t> {
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() {
+        for (const auto& entry : *this) {
+            if (entry.second != reinterpret_cast<iconv_t>(-1))
+                ::iconv_close(entry.second);
+        }
+    }
+};
+
 // One descriptor per direction and code page, opened on first use.
 iconv_t converter(int codePage, bool toWide) {
-    static std::map<std::pair<int, bool>, iconv_t> cache;
+    static ConverterCache cache;
     const auto key = std::make_pair(codePage, toWide);
     auto found = cache.find(key);
     if (found != cache.end())

@@ -1,6 +1,7 @@
 #include "MspackSystem.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -158,20 +159,22 @@ void streamMessage(mspack_file*, const char*, ...) {
 }
 
 struct alignas(std::max_align_t) Block {
-    MspackSystem* owner;
     size_t size;
 };
 
-void* memoryAlloc(mspack_system* self, size_t bytes) {
-    auto* system = static_cast<MspackSystem*>(self);
-    if (bytes > MEMORY_BUDGET - system->memoryInUse)
+// The cabinet decoders allocate through a copy of the system that the cabinet
+// reader makes (a plain mspack_system), so the allocator cannot reach the
+// MspackSystem it was given; the budget is kept for the process instead.
+std::atomic<size_t> g_memoryInUse{0};
+
+void* memoryAlloc(mspack_system*, size_t bytes) {
+    if (bytes > MEMORY_BUDGET - g_memoryInUse.load())
         return nullptr;
     auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + bytes));
     if (!block)
         return nullptr;
-    block->owner = system;
     block->size = bytes;
-    system->memoryInUse += bytes;
+    g_memoryInUse += bytes;
     return block + 1;
 }
 
@@ -179,7 +182,7 @@ void memoryFree(void* memory) {
     if (!memory)
         return;
     Block* block = static_cast<Block*>(memory) - 1;
-    block->owner->memoryInUse -= block->size;
+    g_memoryInUse -= block->size;
     std::free(block);
 }
 

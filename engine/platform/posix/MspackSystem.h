@@ -25,7 +25,6 @@ struct MspackSystem : mspack_system {
     MspackSystem(const MspackSystem&) = delete;
     MspackSystem& operator=(const MspackSystem&) = delete;
 
-    size_t memoryInUse = 0;
     Outcome ioFailure; // the first file call that failed
     std::uint64_t written = 0;
 
