@@ -2,29 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include "TestSupport.h"
 
-namespace {
-
-class LocaleGuard {
-public:
-    explicit LocaleGuard(const char* locale) {
-        if (const char* old = std::getenv("LC_ALL"))
-            m_old = old;
-        ::setenv("LC_ALL", locale, 1);
-    }
-    ~LocaleGuard() {
-        if (m_old.empty())
-            ::unsetenv("LC_ALL");
-        else
-            ::setenv("LC_ALL", m_old.c_str(), 1);
-    }
-
-private:
-    std::string m_old;
-};
-
-} // namespace
+using testing_support::ScopedEnvironment;
 
 TEST(CodePageTest, LocaleChoosesTheWindowsCodePage) {
     const std::pair<const char*, int> cases[] = {
@@ -33,7 +13,7 @@ TEST(CodePageTest, LocaleChoosesTheWindowsCodePage) {
         {"zh_TW", 950},       {"ko_KR", 949},  {"el_GR", 1253},       {"tr_TR", 1254},
     };
     for (const auto& [locale, codePage] : cases) {
-        LocaleGuard guard(locale);
+        ScopedEnvironment localeSetting("LC_ALL", locale);
         EXPECT_EQ(platform::ansiCodePage(), codePage) << locale;
     }
 }
@@ -52,14 +32,14 @@ TEST(CodePageTest, RoundTripsThroughTheLocaleCodePage) {
         {"ru_RU", u"\u041C\u0438\u0440", "\xCC\xE8\xF0"},
     };
     for (const Case& c : cases) {
-        LocaleGuard guard(c.locale);
+        ScopedEnvironment localeSetting("LC_ALL", c.locale);
         EXPECT_EQ(platform::wideToAnsi(c.wide), c.bytes) << c.locale;
         EXPECT_EQ(platform::ansiToWide(c.bytes), c.wide) << c.locale;
     }
 }
 
 TEST(CodePageTest, UnmappableAndInvalidInputIsReplacedNotDropped) {
-    LocaleGuard guard("en_US");
+    ScopedEnvironment localeSetting("LC_ALL", "en_US");
     EXPECT_EQ(platform::wideToAnsi(u"a\u65E5b"), "a?b");
     // A lone surrogate is no character.
     EXPECT_EQ(platform::wideToAnsi(std::u16string(u"x") + char16_t(0xD800) + u"y"), "x?y");

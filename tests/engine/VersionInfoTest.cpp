@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sys/stat.h>
 
 #include "TestSupport.h"
@@ -10,6 +9,7 @@
 
 using testing_support::LogCapture;
 using testing_support::readFile;
+using testing_support::ScopedEnvironment;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
@@ -42,24 +42,6 @@ CStdStr firstFileVersion(const std::vector<unsigned char>& block) {
         return "<no FileVersion>";
     return version;
 }
-
-class LocaleGuard {
-public:
-    explicit LocaleGuard(const char* locale) {
-        if (const char* old = std::getenv("LC_ALL"))
-            m_old = old;
-        ::setenv("LC_ALL", locale, 1);
-    }
-    ~LocaleGuard() {
-        if (m_old.empty())
-            ::unsetenv("LC_ALL");
-        else
-            ::setenv("LC_ALL", m_old.c_str(), 1);
-    }
-
-private:
-    std::string m_old;
-};
 
 } // namespace
 
@@ -150,7 +132,7 @@ TEST(VersionInfoTest, TextsAreConvertedToTheAnsiCodePage) {
         {"ru_RU", "Gr??e"},
     };
     for (const auto& [locale, expected] : cases) {
-        LocaleGuard guard(locale);
+        ScopedEnvironment localeSetting("LC_ALL", locale);
         CStdStr text;
         EXPECT_TRUE(
             platform::queryVersionValue(block, "\\StringFileInfo\\040904b0\\ProductName", text));
