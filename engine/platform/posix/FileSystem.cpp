@@ -301,14 +301,31 @@ bool sameEntry(const std::string& first, const std::string& second) {
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// What every operation checks first: an injected fault, then the names no
+// operation can act on.
+int checkPath(FileOperation operation, const CStdStr& path,
+              int emptyError = winerr::PATH_NOT_FOUND) {
+    if (int error = injectedFault(operation, path))
+        return error;
+    if (path.empty())
+        return emptyError;
+    return isNetworkPath(path) ? winerr::BAD_NETPATH : 0;
+}
+
+int checkPaths(FileOperation operation, const CStdStr& source, const CStdStr& destination) {
+    if (int error = injectedFault(operation, source, destination))
+        return error;
+    if (source.empty() || destination.empty())
+        return winerr::PATH_NOT_FOUND;
+    return isNetworkPath(source, destination) ? winerr::BAD_NETPATH : 0;
+}
+
 } // namespace
 
 int getTempFileName(const CStdStr& folder, const CStdStr& prefix, CStdStr& created) {
     created.clear();
-    if (int error = injectedFault(FileOperation::TempFileName, folder))
+    if (int error = checkPath(FileOperation::TempFileName, folder))
         return error;
-    if (isNetworkPath(folder))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(folder);
     struct stat info;
     if (native.empty() || ::stat(native.c_str(), &info) != 0)
@@ -347,12 +364,8 @@ int getCurrentDirectory(CStdStr& folder) {
 }
 
 int setCurrentDirectory(const CStdStr& folder) {
-    if (int error = injectedFault(FileOperation::SetCurrentDirectory, folder))
+    if (int error = checkPath(FileOperation::SetCurrentDirectory, folder, winerr::INVALID_NAME))
         return error;
-    if (folder.empty())
-        return winerr::INVALID_NAME;
-    if (isNetworkPath(folder))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(folder);
     if (::chdir(native.c_str()) == 0)
         return 0;
@@ -368,12 +381,8 @@ int setCurrentDirectory(const CStdStr& folder) {
 }
 
 int createDirectory(const CStdStr& path) {
-    if (int error = injectedFault(FileOperation::CreateDirectory, path))
+    if (int error = checkPath(FileOperation::CreateDirectory, path))
         return error;
-    if (path.empty())
-        return winerr::PATH_NOT_FOUND;
-    if (isNetworkPath(path))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(path);
     if (::mkdir(native.c_str(), 0777) == 0)
         return 0;
@@ -398,14 +407,10 @@ std::uint32_t getFileAttributes(const CStdStr& path) {
 }
 
 int setFileAttributes(const CStdStr& path, std::uint32_t attributes) {
-    if (int error = injectedFault(FileOperation::SetFileAttributes, path))
+    if (int error = checkPath(FileOperation::SetFileAttributes, path))
         return error;
-    if (isNetworkPath(path))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(path);
     struct stat info;
-    if (path.empty())
-        return winerr::PATH_NOT_FOUND;
     if (::lstat(native.c_str(), &info) != 0)
         return errorFor(errno, native);
     if (S_ISLNK(info.st_mode))
@@ -425,14 +430,10 @@ int setFileAttributes(const CStdStr& path, std::uint32_t attributes) {
 
 int getLastWriteTime(const CStdStr& path, std::uint64_t& fileTime) {
     fileTime = 0;
-    if (int error = injectedFault(FileOperation::FileTime, path))
+    if (int error = checkPath(FileOperation::FileTime, path))
         return error;
-    if (isNetworkPath(path))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(path);
     struct stat info;
-    if (path.empty())
-        return winerr::PATH_NOT_FOUND;
     if (::stat(native.c_str(), &info) != 0)
         return errorFor(errno, native);
     if (S_ISDIR(info.st_mode))
@@ -446,22 +447,14 @@ int compareFileTime(std::uint64_t first, std::uint64_t second) {
 }
 
 int copyFile(const CStdStr& source, const CStdStr& destination) {
-    if (int error = injectedFault(FileOperation::CopyFile, source, destination))
+    if (int error = checkPaths(FileOperation::CopyFile, source, destination))
         return error;
-    if (source.empty() || destination.empty())
-        return winerr::PATH_NOT_FOUND;
-    if (isNetworkPath(source, destination))
-        return winerr::BAD_NETPATH;
     return CopyJob(source, destination).run();
 }
 
 int moveFile(const CStdStr& source, const CStdStr& destination) {
-    if (int error = injectedFault(FileOperation::MoveFile, source, destination))
+    if (int error = checkPaths(FileOperation::MoveFile, source, destination))
         return error;
-    if (source.empty() || destination.empty())
-        return winerr::PATH_NOT_FOUND;
-    if (isNetworkPath(source, destination))
-        return winerr::BAD_NETPATH;
     const std::string sourceNative = posix::toNative(source);
     std::string destinationNative = posix::toNative(destination);
     // A new spelling of the same name is a rename Windows allows.
@@ -490,14 +483,10 @@ int moveFile(const CStdStr& source, const CStdStr& destination) {
 }
 
 int deleteFile(const CStdStr& path) {
-    if (int error = injectedFault(FileOperation::DeleteFile, path))
+    if (int error = checkPath(FileOperation::DeleteFile, path))
         return error;
-    if (isNetworkPath(path))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(path);
     struct stat info;
-    if (path.empty())
-        return winerr::PATH_NOT_FOUND;
     if (::lstat(native.c_str(), &info) != 0)
         return errorFor(errno, native);
     if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR)))
@@ -506,13 +495,9 @@ int deleteFile(const CStdStr& path) {
 }
 
 int removeDirectory(const CStdStr& path) {
-    if (int error = injectedFault(FileOperation::RemoveDirectory, path))
+    if (int error = checkPath(FileOperation::RemoveDirectory, path))
         return error;
-    if (isNetworkPath(path))
-        return winerr::BAD_NETPATH;
     const std::string native = posix::toNative(path);
-    if (path.empty())
-        return winerr::PATH_NOT_FOUND;
     if (::rmdir(native.c_str()) == 0)
         return 0;
     if (errno == ENOTEMPTY || errno == EEXIST)
