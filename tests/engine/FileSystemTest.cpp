@@ -21,16 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::FileOperation;
+using testing_support::entriesOf;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
-
-std::set<std::string> entriesOf(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat info;

@@ -19,18 +19,13 @@ namespace fs = std::filesystem;
 using child_report::ChildEnvironment;
 using child_report::readReport;
 using child_report::Report;
+using testing_support::engineForm;
 using testing_support::LogCapture;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
-CStdStr engine(const std::string& native) {
-    CStdStr path(native);
-    path.Replace('/', '\\');
-    return path;
-}
-
 CStdStr quoted(const std::string& native, char quote = '"') {
-    return quote + engine(native) + quote;
+    return quote + engineForm(native) + quote;
 }
 
 // A package folder with a blank in its name holding the helper program, and
@@ -87,7 +82,7 @@ TEST_F(LaunchPadTest, StartFailuresGiveWindowsCodesAndRestoreTheFolder) {
     writeFile(m_dir.file("pkg/readme.exe"), "not allowed to run");
     writeFile(m_dir.file("pkg/garbage.exe"), "no program format at all");
     fs::permissions(m_dir.file("pkg/garbage.exe"), fs::perms::owner_exec, fs::perm_options::add);
-    const CStdStr pkg = engine(m_dir.file("pkg"));
+    const CStdStr pkg = engineForm(m_dir.file("pkg"));
     const struct {
         CStdStr command;
         std::uint32_t error;
@@ -120,7 +115,7 @@ TEST_F(LaunchPadTest, FailedFolderChangeIsLoggedAndTheLaunchGoesOn) {
     ::setenv("PATH", (m_dir.file("tools") + ":" + path).c_str(), 1);
     fs::copy_file(KENDRY_REPORT_ARGS, m_dir.file("tools/report_args"));
     ChildEnvironment environment(m_dir.file("report"));
-    const CStdStr missing = engine(m_dir.file("gone"));
+    const CStdStr missing = engineForm(m_dir.file("gone"));
 
     std::uint32_t exitCode = 0;
     EXPECT_EQ(LaunchAndWait((missing + "\\setup.exe").c_str(), false, exitCode, true),
@@ -133,10 +128,10 @@ TEST_F(LaunchPadTest, FailedFolderChangeIsLoggedAndTheLaunchGoesOn) {
     log.clear();
     platform::FaultScope faults;
     platform::injectFault({platform::FileOperation::SetCurrentDirectory, winerr::ACCESS_DENIED,
-                           engine(m_program.parent_path()), 1, false});
+                           engineForm(m_program.parent_path()), 1, false});
     EXPECT_EQ(LaunchAndWait((quoted(m_program) + " refused").c_str(), false, exitCode, true), 0U);
     EXPECT_EQ(report().folder, m_start.string());
-    EXPECT_TRUE(log.contains("could not change dirs to " + engine(m_program.parent_path()) +
+    EXPECT_TRUE(log.contains("could not change dirs to " + engineForm(m_program.parent_path()) +
                              " with error code 5\n"))
         << log.text();
 

@@ -5,38 +5,22 @@
 #include <filesystem>
 #include <set>
 
+#include "CompressFixtures.h"
 #include "TestSupport.h"
 #include "platform/ExpandFaults.h"
 #include "platform/WinError.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
+using compress_fixtures::fixture;
+using compress_fixtures::original;
+using testing_support::engineForm;
+using testing_support::entriesOf;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
 namespace {
-
-std::string fixture(const std::string& name) {
-    return std::string(KENDRY_FIXTURES) + "/compress/" + name;
-}
-
-std::string original(const std::string& name) {
-    return readFile(fixture("originals/" + name));
-}
-
-CStdStr engine(const std::string& nativePath) {
-    CStdStr path(nativePath);
-    path.Replace('/', '\\');
-    return path;
-}
-
-std::set<std::string> entriesOf(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
 
 // Opens source and target, copies, closes both; the copy's result, or the
 // failed open's.
@@ -76,8 +60,8 @@ TEST(LzExpandTest, ExpandedNameComesFromTheHeader) {
     };
     for (const auto& [path, expected] : cases) {
         CStdStr expanded;
-        EXPECT_EQ(getExpandedName(engine(path), expanded), 1) << path;
-        EXPECT_EQ(expanded, engine(expected)) << path;
+        EXPECT_EQ(getExpandedName(engineForm(path), expanded), 1) << path;
+        EXPECT_EQ(expanded, engineForm(expected)) << path;
     }
 }
 
@@ -90,7 +74,7 @@ TEST(LzExpandTest, ExpandedNameOfABadFileIsAnError) {
     };
     for (const auto& [file, error] : cases) {
         CStdStr expanded = "untouched";
-        EXPECT_EQ(getExpandedName(engine(fixture(file)), expanded), error) << file;
+        EXPECT_EQ(getExpandedName(engineForm(fixture(file)), expanded), error) << file;
         EXPECT_EQ(expanded, "untouched") << file;
     }
 }
@@ -106,7 +90,7 @@ TEST(LzExpandTest, CopyExpandsSzddAndCopiesEverythingElse) {
     };
     for (const auto& [file, expected] : cases) {
         TempDir dir;
-        EXPECT_EQ(copyFile(engine(fixture(file)), dir.enginePath("out")),
+        EXPECT_EQ(copyFile(engineForm(fixture(file)), dir.enginePath("out")),
                   static_cast<std::int64_t>(expected.size()))
             << file;
         EXPECT_EQ(readFile(dir.file("out")), expected) << file;
@@ -126,7 +110,7 @@ TEST(LzExpandTest, BadFilesFailWithoutLeavingATarget) {
     for (const auto& [file, error] : cases) {
         TempDir dir;
         writeFile(dir.file("out"), "old content");
-        EXPECT_EQ(copyFile(engine(fixture(file)), dir.enginePath("out")), error) << file;
+        EXPECT_EQ(copyFile(engineForm(fixture(file)), dir.enginePath("out")), error) << file;
         EXPECT_EQ(readFile(dir.file("out")), "old content") << file;
         EXPECT_EQ(entriesOf(dir.path()), std::set<std::string>{"out"}) << file;
     }
@@ -159,7 +143,7 @@ TEST(LzExpandTest, OpenChecksStyleAndFolderButNotPathLength) {
 TEST(LzExpandTest, HandlesAreCheckedAndATargetIsWrittenOnce) {
     TempDir dir;
     OFSTRUCT info;
-    const int in = lzOpenFile(engine(fixture("setup.ex_")), info, OF_READ);
+    const int in = lzOpenFile(engineForm(fixture("setup.ex_")), info, OF_READ);
     const int out = lzOpenFile(dir.enginePath("out"), info, OF_CREATE);
     const int unused = lzOpenFile(dir.enginePath("unused"), info, OF_CREATE);
     ASSERT_GE(in, 0);
@@ -187,7 +171,8 @@ TEST(LzExpandTest, AFailingFileCallNeverLeavesAPartialTarget) {
         faults.failFileCall = call;
         faults.failError = winerr::DISK_FULL;
         setExpandFaults(faults);
-        const std::int64_t result = copyFile(engine(fixture("setup.ex_")), dir.enginePath("out"));
+        const std::int64_t result =
+            copyFile(engineForm(fixture("setup.ex_")), dir.enginePath("out"));
         const bool faultHit = expandFileCalls() >= call;
         setExpandFaults({});
         if (!faultHit) {

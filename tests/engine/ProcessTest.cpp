@@ -15,15 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 using child_report::ChildEnvironment;
 using child_report::readReport;
+using testing_support::engineForm;
 using testing_support::TempDir;
 using testing_support::writeFile;
-
-// Engine form of a native path.
-CStdStr engine(const std::string& native) {
-    CStdStr path(native);
-    path.Replace('/', '\\');
-    return path;
-}
 
 // Starts a command line and waits for it; returns the exit code.
 std::uint32_t runToEnd(const CStdStr& commandLine) {
@@ -78,8 +72,8 @@ TEST(ProcessTest, ProgramGetsItsArgumentsLiterallyAndItsExitCode) {
     ChildEnvironment environment(dir.file("report"), 42);
 
     // Another case of the program's name still finds it.
-    const CStdStr line =
-        "\"" + engine(folder) + "\\report ARGS\" $(touch pwned) ';' " + R"("two words" a\\\"b *)";
+    const CStdStr line = "\"" + engineForm(folder) + "\\report ARGS\" $(touch pwned) ';' " +
+                         R"("two words" a\\\"b *)";
     EXPECT_EQ(runToEnd(line), 42U);
 
     const child_report::Report report = readReport(dir.file("report"));
@@ -120,7 +114,7 @@ TEST(ProcessTest, TimedWaitReportsARunningProgramUntilItEnds) {
     TempDir dir;
     ChildEnvironment environment(dir.file("report"), 3, 300);
     platform::ProcessHandle process = nullptr;
-    ASSERT_EQ(platform::createProcess(engine(KENDRY_REPORT_ARGS), {}, false, process),
+    ASSERT_EQ(platform::createProcess(engineForm(KENDRY_REPORT_ARGS), {}, false, process),
               winerr::SUCCESS);
     EXPECT_EQ(platform::waitForProcess(process, 50), platform::WaitResult::TimedOut);
     std::uint32_t exitCode = 0;
@@ -136,7 +130,7 @@ TEST(ProcessTest, ProgramEndedBySignalReportsAFailureCode) {
     TempDir dir;
     ChildEnvironment environment(dir.file("report"), 0, 10000);
     platform::ProcessHandle process = nullptr;
-    ASSERT_EQ(platform::createProcess(engine(KENDRY_REPORT_ARGS), {}, false, process),
+    ASSERT_EQ(platform::createProcess(engineForm(KENDRY_REPORT_ARGS), {}, false, process),
               winerr::SUCCESS);
     ASSERT_TRUE(child_report::waitForFile(dir.file("report"), std::chrono::seconds(5)));
     ::kill(static_cast<pid_t>(readReport(dir.file("report")).pid), SIGTERM);
@@ -154,7 +148,7 @@ TEST(ProcessTest, BatchLineHandsTheShellOnlyLiteralWords) {
     writeFile(folder + "/RUN.BAT", "printf '%s\\n' \"$@\" > \"$KENDRY_REPORT\"\nexit 7\n");
     ChildEnvironment environment(dir.file("args"));
 
-    const CStdStr command = "\"" + engine(folder) + "\\run.bat\" /q \"a 'b'\" $(touch pwned)";
+    const CStdStr command = "\"" + engineForm(folder) + "\\run.bat\" /q \"a 'b'\" $(touch pwned)";
     const CStdStr line =
         platform::batchCommandLine("C:\\WINDOWS\\system32\\cmd.exe", command, true);
     EXPECT_EQ(platform::runCommandInterpreter(line), 7);

@@ -6,38 +6,22 @@
 #include <malloc.h>
 #include <set>
 
+#include "CompressFixtures.h"
 #include "TestSupport.h"
 #include "platform/ExpandFaults.h"
 #include "platform/WinError.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
+using compress_fixtures::fixture;
+using compress_fixtures::original;
+using testing_support::engineForm;
+using testing_support::entriesOf;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
 namespace {
-
-std::string fixture(const std::string& name) {
-    return std::string(KENDRY_FIXTURES) + "/compress/" + name;
-}
-
-std::string original(const std::string& name) {
-    return readFile(fixture("originals/" + name));
-}
-
-CStdStr engine(const std::string& nativePath) {
-    CStdStr path(nativePath);
-    path.Replace('/', '\\');
-    return path;
-}
-
-std::set<std::string> entriesOf(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
 
 struct FaultGuard {
     ~FaultGuard() { setExpandFaults({}); }
@@ -92,7 +76,7 @@ TEST(SetupApiTest, QueryReportsTypeAndSizes) {
         {"missing.ex_", winerr::FILE_NOT_FOUND, 0, 0, nullptr},
     };
     for (const Case& c : cases) {
-        const CStdStr source = engine(fixture(c.file));
+        const CStdStr source = engineForm(fixture(c.file));
         std::uint64_t sourceSize = 0, targetSize = 0;
         int type = -1;
         EXPECT_EQ(getFileCompressionInfoEx(source, sourceSize, targetSize, type), c.error == 0)
@@ -158,7 +142,8 @@ TEST(SetupApiTest, ExpandsGoodFilesToTheirOriginals) {
         TempDir dir;
         writeFile(dir.file("target"), "old content");
         int type = c.type;
-        EXPECT_EQ(decompressOrCopyFile(engine(fixture(c.file)), dir.enginePath("target"), type), 0)
+        EXPECT_EQ(decompressOrCopyFile(engineForm(fixture(c.file)), dir.enginePath("target"), type),
+                  0)
             << c.file;
         EXPECT_EQ(type, c.detected) << c.file;
         const std::string expected = c.original ? original(c.original) : readFile(fixture(c.file));
@@ -173,11 +158,12 @@ TEST(SetupApiTest, RepeatedExpansionGivesItsMemoryBack) {
     TempDir dir;
     for (const char* file : {"stored.cab", "driver.cab", "setup.ex_"}) {
         int type = -1;
-        ASSERT_EQ(decompressOrCopyFile(engine(fixture(file)), dir.enginePath("target"), type), 0);
+        ASSERT_EQ(decompressOrCopyFile(engineForm(fixture(file)), dir.enginePath("target"), type),
+                  0);
         const size_t before = mallinfo2().uordblks;
         for (int round = 0; round < 200; ++round) {
             type = -1;
-            decompressOrCopyFile(engine(fixture(file)), dir.enginePath("target"), type);
+            decompressOrCopyFile(engineForm(fixture(file)), dir.enginePath("target"), type);
         }
         EXPECT_LT(mallinfo2().uordblks, before + 64 * 1024) << file;
     }
@@ -201,7 +187,7 @@ TEST(SetupApiTest, BadFilesFailAndLeaveTheTargetAsItWas) {
         TempDir dir;
         writeFile(dir.file("target"), "old content");
         int type = -1;
-        EXPECT_EQ(decompressOrCopyFile(engine(fixture(file)), dir.enginePath("target"), type),
+        EXPECT_EQ(decompressOrCopyFile(engineForm(fixture(file)), dir.enginePath("target"), type),
                   error)
             << file;
         EXPECT_EQ(readFile(dir.file("target")), "old content") << file;
@@ -214,7 +200,7 @@ TEST(SetupApiTest, TargetsThatCannotBeWrittenThereFail) {
     writeFile(dir.file("elsewhere"), "keep me");
     fs::create_symlink(dir.file("elsewhere"), dir.file("link"));
     fs::create_directory(dir.file("folder"));
-    const CStdStr source = engine(fixture("setup.ex_"));
+    const CStdStr source = engineForm(fixture("setup.ex_"));
     int type = -1;
 
     EXPECT_EQ(decompressOrCopyFile(source, dir.enginePath("no-such-folder\\setup.exe"), type),
@@ -247,7 +233,7 @@ TEST(SetupApiTest, AFailingFileCallNeverLeavesAPartialTarget) {
             setExpandFaults(faults);
             int type = -1;
             const int result =
-                decompressOrCopyFile(engine(fixture(file)), dir.enginePath("target"), type);
+                decompressOrCopyFile(engineForm(fixture(file)), dir.enginePath("target"), type);
             const bool faultHit = expandFileCalls() >= call;
             EXPECT_EQ(result, faultHit ? winerr::DISK_FULL : 0) << file << " call " << call;
             EXPECT_EQ(readFile(dir.file("target")), faultHit ? "old content" : original(expected))

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "CompressFixtures.h"
 #include "FileOp.h"
 #include "OSInfo.h"
 #include "TestSupport.h"
@@ -22,6 +23,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using compress_fixtures::fixture;
+using compress_fixtures::original;
 using platform::FileOperation;
 using testing_support::readFile;
 using testing_support::writeFile;
@@ -34,14 +37,6 @@ const char* const kNtStore =
 const char* const k98Store = "REGEDIT4\n\n"
                              "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
                              "\"VersionNumber\"=\"4.10.1998\"\n";
-
-std::string fixture(const std::string& name) {
-    return std::string(KENDRY_FIXTURES) + "/compress/" + name;
-}
-
-std::string original(const std::string& name) {
-    return readFile(fixture("originals/" + name));
-}
 
 std::string program(const std::string& name) {
     return readFile(std::string(KENDRY_FIXTURES) + "/pe/" + name);

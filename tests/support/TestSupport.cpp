@@ -36,9 +36,20 @@ std::string TempDir::file(const std::string& relative) const {
 }
 
 CStdStr TempDir::enginePath(const std::string& relative) const {
-    CStdStr path(file(relative));
+    return engineForm(file(relative));
+}
+
+CStdStr engineForm(const std::string& nativePath) {
+    CStdStr path(nativePath);
     path.Replace('/', '\\');
     return path;
+}
+
+std::set<std::string> entriesOf(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {

@@ -2,6 +2,7 @@
 // Shared helpers for tests: a scratch folder, whole-file reads and writes, and
 // a capture of what the debug log writes.
 
+#include <set>
 #include <string>
 
 #include "CStdStr.h"
@@ -25,6 +26,11 @@ public:
 private:
     std::string m_path;
 };
+
+// A native path in the engine's backslash form.
+CStdStr engineForm(const std::string& nativePath);
+// The names in a folder, sorted.
+std::set<std::string> entriesOf(const std::string& folder);
 
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
