@@ -7,26 +7,15 @@
 #include "NlsFile.h"
 #include "SystemPath.h"
 #include "TestSupport.h"
+#include "TextsFixture.h"
 
 using testing_support::LogCapture;
 using testing_support::TempDir;
 using testing_support::TempRegistry;
 using testing_support::writeFile;
+using texts_fixture::Texts;
 
 namespace {
-
-// Language texts from an en.nls the test writes.
-class Texts {
-public:
-    explicit Texts(const std::string& content) {
-        writeFile(m_dir.file("en.nls"), content);
-        NlsFile::LoadFile(m_dir.enginePath("en.nls"), "en");
-    }
-    ~Texts() { theTextStore.Clear(); }
-
-private:
-    TempDir m_dir;
-};
 
 // A .reg value text: backslashes doubled.
 std::string regText(CStdStr text) {

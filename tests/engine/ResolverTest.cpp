@@ -18,11 +18,13 @@
 #include "SourceSearch.h"
 #include "SystemPath.h"
 #include "TestSupport.h"
+#include "TextsFixture.h"
 
 using testing_support::ScopedEnvironment;
 using testing_support::TempDir;
 using testing_support::TempRegistry;
 using testing_support::writeFile;
+using texts_fixture::Texts;
 
 namespace {
 
@@ -42,19 +44,6 @@ public:
 
 private:
     std::map<CStdStr, CStdStr, NoCaseLess> m_texts;
-};
-
-// Language texts from an en.nls the test writes.
-class Texts {
-public:
-    explicit Texts(const std::string& content) {
-        writeFile(m_dir.file("en.nls"), content);
-        NlsFile::LoadFile(m_dir.enginePath("en.nls"), "en");
-    }
-    ~Texts() { theTextStore.Clear(); }
-
-private:
-    TempDir m_dir;
 };
 
 std::string userName() {
