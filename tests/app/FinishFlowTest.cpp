@@ -43,7 +43,7 @@ protected:
 // The open overwrite question, if any.
 OverWriteDialog* OpenQuestion() {
     for (wxWindow* window : wxTopLevelWindows) {
-        auto* question = wxDynamicCast(window, OverWriteDialog);
+        auto* question = dynamic_cast<OverWriteDialog*>(window);
         if (question && question->IsModal())
             return question;
     }
