@@ -371,7 +371,9 @@ TEST(FaultMatrixTest, ASetupIniOfBinaryGarbageShowsAnEmptyLicencePageAndEndsWith
           package.logLine("IniFile::Read $P\\Setup.ini [line 1]: Data found that does not belong "
                           "to any section\n"),
           std::string("Kendry::Cannot launch an application: InstallPath does not have right "
-                      "settings. \n")})
+                      "settings. \n"),
+          package.logLine("LicenseDialog::LoadLicenceText: The licence file $P could not be "
+                          "read. \n")})
         EXPECT_NE(log.find(line), std::string::npos) << line << " not in\n" << log;
 }
 
