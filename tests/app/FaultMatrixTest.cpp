@@ -2,9 +2,7 @@
 // log what went wrong and lose nothing. Every destination file keeps its old content or gets
 // the new one, and nothing outside the destination changes: the package and a folder beside
 // it are compared entry by entry before and after.
-#include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -79,8 +77,7 @@ void replaceAll(std::string& text, const std::string& what, const std::string& w
 // a folder, Outside, that no run may change.
 class FaultPackage : public Package {
 public:
-    explicit FaultPackage(const std::string& installPath = "%ExtrPath%\\setup-program.sh")
-        : Package(installPath, "Payload", "HideEULA=true\n") {
+    FaultPackage() : Package("%ExtrPath%\\setup-program.sh", "Payload", "HideEULA=true\n") {
         writeSetupProgram("setup-program.sh");
         letProgramGo();
         writeFile(file("Outside/victim.txt"), "outside the destination");
@@ -214,11 +211,13 @@ TEST(FaultMatrixTest, CopyFaultsSkipTheFileKeepItsOldContentAndEndWith0) {
     const std::string sleepProgram = readFile("/bin/sleep");
     const Row rows[] = {
         {"disk full",
-         {{"small.txt", "new small"}, {"big.bin", kBig}},
+         {{"small.txt", "new small"}, {"big.bin", kBig}, {"new.bin", kBig}},
          {{"big.bin", "old big"}},
          [](FaultPackage&, RunOptions& options) { options.fileSizeLimit = 1 << 20; },
          {{"small.txt", "new small"}, {"big.bin", "old big"}},
-         {"FileAction::simpleCopy: could not copy file $P\\Payload\\big.bin.\n",
+         {"CopyFile failed with code 112\n",
+          "FileAction::simpleCopy: could not copy file $P\\Payload\\big.bin.\n",
+          "FileAction::simpleCopy: could not copy file $P\\Payload\\new.bin.\n",
           "$P\\Target Folder\\small.txt\n"}},
         {"destination folder cannot be written",
          {{"readme.txt", "new readme"}, {"Sub/new.txt", "new"}},
@@ -229,7 +228,8 @@ TEST(FaultMatrixTest, CopyFaultsSkipTheFileKeepItsOldContentAndEndWith0) {
              unwritable(package.target());
          },
          {{"readme.txt", "old readme"}},
-         {"FileAction::simpleCopy: could not copy file $P\\Payload\\readme.txt.\n",
+         {"CopyFile failed with code 5\n",
+          "FileAction::simpleCopy: could not copy file $P\\Payload\\readme.txt.\n",
           "FileAction::createPath: failed to create path $P\\Target Folder\\Sub.\n"}},
         {"unreadable source file",
          {{"readme.txt", "new readme"}, {"secret.txt", "new secret"}},
@@ -241,14 +241,16 @@ TEST(FaultMatrixTest, CopyFaultsSkipTheFileKeepItsOldContentAndEndWith0) {
              fs::permissions(package.file("Payload/secret.txt"), fs::perms::none);
          },
          {{"readme.txt", "new readme"}, {"secret.txt", "old secret"}},
-         {"FileAction::simpleCopy: could not copy file $P\\Payload\\secret.txt.\n",
+         {"CopyFile failed with code 5\n",
+          "FileAction::simpleCopy: could not copy file $P\\Payload\\secret.txt.\n",
           "$P\\Target Folder\\readme.txt\n"}},
         {"source file removed during the copy",
          {{"a.txt", "new a"}, {"b.txt", "new b"}},
          {{"a.txt", "old a"}},
          nullptr,
          {{"a.txt", "old a"}, {"b.txt", "new b"}},
-         {"FileAction::simpleCopy: could not copy file $P\\Payload\\a.txt.\n",
+         {"CopyFile failed with code 2\n",
+          "FileAction::simpleCopy: could not copy file $P\\Payload\\a.txt.\n",
           "$P\\Target Folder\\b.txt\n"},
          false,
          true,
