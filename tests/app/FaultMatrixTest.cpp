@@ -232,17 +232,20 @@ TEST(FaultMatrixTest, CopyFaultsSkipTheFileKeepItsOldContentAndEndWith0) {
           "FileAction::simpleCopy: could not copy file $P\\Payload\\readme.txt.\n",
           "FileAction::createPath: failed to create path $P\\Target Folder\\Sub.\n"}},
         {"unreadable source file",
-         {{"readme.txt", "new readme"}, {"secret.txt", "new secret"}},
+         {{"readme.txt", "new readme"}, {"secret.txt", "new secret"}, {"Locked/x.txt", "x"}},
          {{"secret.txt", "old secret"}},
          [](FaultPackage& package, RunOptions& options) {
              options.unprivileged = true;
              Installer::shareWithUnprivileged(package);
              destinationForUnprivileged(package);
              fs::permissions(package.file("Payload/secret.txt"), fs::perms::none);
+             fs::permissions(package.file("Payload/Locked"), fs::perms::none);
          },
          {{"readme.txt", "new readme"}, {"secret.txt", "old secret"}},
          {"CopyFile failed with code 5\n",
           "FileAction::simpleCopy: could not copy file $P\\Payload\\secret.txt.\n",
+          "FileAction::GetDirFiles: Source path is invalid: $P\\Payload\\Locked\\*\n",
+          "FileAction::recursivelyCopyAllFiles: Source path is invalid: $P\\Payload\\Locked\\*\n",
           "$P\\Target Folder\\readme.txt\n"}},
         {"source file removed during the copy",
          {{"a.txt", "new a"}, {"b.txt", "new b"}},
