@@ -19,8 +19,18 @@ void logLine(const char* line) {
     theDebugLog << line << std::endl;
 }
 
+CStdStr value(const IniFile& ini, const char* key) {
+    CStdStr text = ini.GetValue(kSection, key);
+    if (text.size() > kLongestValue) {
+        theDebugLog << "SetupIni::Read: The value of " << key << " is cut to its first "
+                    << kLongestValue << " of " << text.size() << " bytes." << std::endl;
+        text.resize(kLongestValue);
+    }
+    return text;
+}
+
 CStdStr resolved(const IniFile& ini, const char* key) {
-    return ExpandTextVariables(ini.GetValue(kSection, key));
+    return ExpandTextVariables(value(ini, key));
 }
 
 void loadLanguageTexts(const PathObject& setupIni, SetupStrings& strings) {
@@ -36,8 +46,7 @@ void readPageTexts(const IniFile& ini, const CStdStr& programFolder, SetupString
     strings.appTitle = resolved(ini, "App_Title");
     strings.appHead = resolved(ini, "App_Head");
     strings.appFoot = resolved(ini, "App_Foot");
-    strings.appFile =
-        LicenceFile(programFolder, ini.GetValue(kSection, "App_File"), strings.language);
+    strings.appFile = LicenceFile(programFolder, value(ini, "App_File"), strings.language);
     strings.appButton1 = resolved(ini, "App_Button1");
     strings.appButton2 = resolved(ini, "App_Button2");
     strings.navTitle = resolved(ini, "Nav_Title");
@@ -70,19 +79,19 @@ bool Read(const PathObject& setupIni, bool wow64, SetupStrings& strings, bool& h
     const CStdStr programFolder = setupIni.getDirectory();
     const IniFile ini(setupIni.getFullPath(), false);
 
-    strings.language = ini.GetValue(kSection, "Language");
+    strings.language = value(ini, "Language");
     strings.sourceDir = programFolder;
-    const CStdStr copyDir = ini.GetValue(kSection, "Copydir");
+    const CStdStr copyDir = value(ini, "Copydir");
     if (!copyDir.empty())
         strings.sourceDir = programFolder + "\\" + copyDir;
 
     loadLanguageTexts(setupIni, strings);
-    hideLicence = HidesLicence(ini.GetValue(kSection, "HideEULA"));
+    hideLicence = HidesLicence(value(ini, "HideEULA"));
     readPageTexts(ini, programFolder, strings);
     readDialogTexts(strings);
 
-    const CStdStr installPath = ini.GetValue(kSection, "InstallPath");
-    const CStdStr installPath64 = ini.GetValue(kSection, "InstallPath64");
+    const CStdStr installPath = value(ini, "InstallPath");
+    const CStdStr installPath64 = value(ini, "InstallPath64");
     strings.launchCommand = CheckLaunchCommand(wow64 ? installPath64 : installPath, programFolder);
     return true;
 }

@@ -2,11 +2,18 @@
 // Setup.ini, the package's one configuration file: which language, which texts on the two pages,
 // which licence file, what to copy and which set-up program to start at the end.
 
+#include <cstddef>
+
 #include "CStdStr.h"
 #include "PathObject.h"
 #include "SetupStrings.h"
 
 namespace SetupIni {
+
+// No value needs more bytes; a longer one is cut, and the log says so. Texts of many megabytes
+// would stall the pages for minutes, and a title that long is more than the window system
+// takes.
+const size_t kLongestValue = 64 * 1024;
 
 // Reads the file named by setupIni, loads the language texts from Install\Config\NLS below its
 // folder and fills strings. wow64 picks InstallPath64 over InstallPath. False, after logging,

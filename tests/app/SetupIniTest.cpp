@@ -151,6 +151,22 @@ TEST_F(SetupIniTest, ASetupIniWithoutItsSectionStillStartsTheRun) {
     EXPECT_EQ(strings.language, "en"); // from the locale
 }
 
+TEST_F(SetupIniTest, AValueLongerThanAnyPackageNeedsIsCutAndLogged) {
+    const std::string longest(SetupIni::kLongestValue, 'h');
+    m_package.setupIni("App_Head=" + longest + "\nNav_Title=" + longest +
+                       "tail\nInstallPath=%ExtrPath%\\" + longest + "\n");
+    const SetupStrings strings = m_package.read();
+    EXPECT_EQ(strings.appHead, longest);
+    EXPECT_EQ(strings.navTitle, longest);
+    // Cut before it is prepared: the placeholder is filled in after the cut.
+    EXPECT_EQ(strings.launchCommand,
+              m_package.folder() + "\\" + longest.substr(0, longest.size() - 11));
+    EXPECT_EQ(m_log.text(),
+              "SetupIni::Read: The value of Nav_Title is cut to its first 65536 of 65540 bytes.\n"
+              "SetupIni::Read: The value of InstallPath is cut to its first 65536 of 65547 "
+              "bytes.\n");
+}
+
 TEST_F(SetupIniTest, OnlyTrueInAnyCaseHidesTheLicence) {
     const struct {
         const char* value;
