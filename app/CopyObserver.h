@@ -25,6 +25,8 @@ public:
     virtual void progress(int done) = 0;
     // After each file: the progress line, an HTML fragment in the language's code page.
     virtual void footer(const CStdStr& text) = 0;
+    // After the walk: whatever the page held back is shown now.
+    virtual void endProgress() {}
     // Whether to replace the existing file of that name; an OverwriteAnswer, or any other
     // number when the question was closed some other way.
     virtual int askOverwrite(const CStdStr& fileName) = 0;

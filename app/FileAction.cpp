@@ -75,8 +75,13 @@ bool FileAction::countIn(const CStdStr& pattern, int depth, int& fileCount, int&
 
 bool FileAction::createPath(const CStdStr& path) {
     const PathObject target(path);
-    if (FileOp::isDirectory(target, true))
+    // Files come folder by folder: the folder made for the last file stands for this one.
+    if (!m_madeFolder.empty() && target.getDirectory() == m_madeFolder)
         return true;
+    if (FileOp::isDirectory(target, true)) {
+        m_madeFolder = target.getDirectory();
+        return true;
+    }
     logLine("FileAction::createPath: failed to create path " + target.getDirectory() + ".");
     return false;
 }

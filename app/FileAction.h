@@ -55,6 +55,9 @@ private:
     bool m_overwrite = true;
     bool m_askOverwrite = true;
 
+    // The destination folder createPath made or found last.
+    CStdStr m_madeFolder;
+
     CStdStr m_keptOut;
     platform::FileIdentity m_keptOutIdentity;
     bool m_keptOutFound = false;

@@ -61,7 +61,10 @@ void Run(FileAction& copy, CopyObserver& page, const CStdStr& destination) {
     int folderCount = 0;
     copy.GetDirFiles(source, fileCount, folderCount);
     page.startProgress(fileCount);
-    if (copy.recursivelyCopyAllFiles(source, destination))
+    const bool copied = copy.recursivelyCopyAllFiles(source, destination);
+    // The last state is on the page before a waited-for program blocks it.
+    page.endProgress();
+    if (copied)
         StartSetupProgram(destination);
 }
 

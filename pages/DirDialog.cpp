@@ -17,6 +17,8 @@ namespace {
 
 const int kPageWidth = 300;
 const int kGaugeFlags = wxALL | wxEXPAND | wxRESERVE_SPACE_EVEN_IF_HIDDEN;
+// Often enough to look continuous.
+const std::chrono::milliseconds kProgressPaintInterval(40);
 
 // File names come from the file system in UTF-8, unless they are not valid UTF-8.
 wxString displayName(const CStdStr& name, const CStdStr& language) {
@@ -135,6 +137,7 @@ void DirDialog::startProgress(int total) {
     m_progressGauge->SetRange(total);
     m_progressGauge->Show(true);
     LetPagePaint();
+    m_lastProgressPaint = std::chrono::steady_clock::now();
 }
 
 void DirDialog::progress(int done) {
@@ -143,11 +146,29 @@ void DirDialog::progress(int done) {
 }
 
 void DirDialog::footer(const CStdStr& text) {
-    SetHtmlPaneText(m_footPane, theSetupStrings.language, m_colours, text);
+    m_pendingFooter = text;
+    m_footerPending = true;
+    if (std::chrono::steady_clock::now() - m_lastProgressPaint >= kProgressPaintInterval)
+        ShowProgressNow();
+}
+
+void DirDialog::endProgress() {
+    ShowProgressNow();
+}
+
+// The gauge already holds its value; the progress line is set only when it is about to be seen.
+void DirDialog::ShowProgressNow() {
+    if (m_footerPending) {
+        SetHtmlPaneText(m_footPane, theSetupStrings.language, m_colours, m_pendingFooter);
+        m_footerPending = false;
+    }
     LetPagePaint();
+    m_lastProgressPaint = std::chrono::steady_clock::now();
 }
 
 int DirDialog::askOverwrite(const CStdStr& fileName) {
+    // The page behind the question shows the file handled before it.
+    ShowProgressNow();
     const int answer = AskOverwrite(displayName(fileName, theSetupStrings.language));
     LetPagePaint();
     return answer;

@@ -3,6 +3,8 @@
 // a progress gauge (hidden until the copy) with its footer line, and the finish and cancel
 // buttons.
 
+#include <chrono>
+
 #include <wx/dialog.h>
 #include <wx/gauge.h>
 #include <wx/html/htmlwin.h>
@@ -47,9 +49,11 @@ private:
     void startProgress(int total) override;
     void progress(int done) override;
     void footer(const CStdStr& text) override;
+    void endProgress() override;
     int askOverwrite(const CStdStr& fileName) override;
     CStdStr textForName(const CStdStr& fileName) override;
     void LetPagePaint();
+    void ShowProgressNow();
 
     void OnFinish(wxCommandEvent& event);
     void OnCancel(wxCommandEvent& event);
@@ -65,6 +69,12 @@ private:
     wxHtmlWindow* m_footPane = nullptr;
     // Kept because the copy builds the footer again for every file.
     PageColours m_colours;
+    // A repaint for every file would cost more than the copy of a small file: the progress line
+    // waits here, and the page paints at most every kProgressPaintInterval, each time with the
+    // line of the file handled last.
+    CStdStr m_pendingFooter;
+    bool m_footerPending = false;
+    std::chrono::steady_clock::time_point m_lastProgressPaint;
     FileAction m_copy{*this};
     // Set once finish is pressed: the run ends with that handler, and nothing may start it
     // again or close the page under it.

@@ -3,9 +3,13 @@
 #include "DirDialog.h"
 
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +135,37 @@ TEST_F(FinishFlowTest, NothingStartsTheCopyAgainOrClosesThePageWhileItRuns) {
     page->GetFinishButton()->Click();
     EXPECT_EQ(page->asked, std::vector<wxString>{"b.txt"});
     EXPECT_EQ(readFile(m_folders.target("b.txt")), "new b");
+    EXPECT_TRUE(m_frame.WaitUntilRunEnds());
+}
+
+// The page paints now and then, not for every file: whenever it does, the gauge and the progress
+// line must agree, and the copy must end with both on the last file.
+TEST_F(FinishFlowTest, ManyFilesEndOnTheLastFileAndEveryPaintShowsGaugeAndLineInStep) {
+    const int files = 400;
+    const auto name = [](int index) {
+        char text[16];
+        std::snprintf(text, sizeof text, "f%03d.txt", index);
+        return std::string(text);
+    };
+    theSetupStrings.sourceDir = m_folders.dir().enginePath("Many");
+    for (int index = 0; index < files; ++index)
+        writeFile(m_folders.dir().file("Many/" + name(index)), "x");
+    DirDialog* page = Open<DirDialog>();
+    std::vector<std::pair<int, std::string>> painted;
+    page->GetFootPane()->Bind(wxEVT_PAINT, [&painted, page](wxPaintEvent& event) {
+        event.Skip();
+        painted.emplace_back(page->GetProgressGauge()->GetValue(), PaneText(page->GetFootPane()));
+    });
+    page->GetFinishButton()->Click();
+
+    EXPECT_EQ(page->GetProgressGauge()->GetValue(), files - 1);
+    EXPECT_EQ(PaneText(page->GetFootPane()), "Copying " + name(files - 1));
+    ASSERT_FALSE(painted.empty());
+    for (const auto& [gauge, line] : painted) {
+        if (!line.empty()) {
+            EXPECT_EQ(line, "Copying " + name(gauge));
+        }
+    }
     EXPECT_TRUE(m_frame.WaitUntilRunEnds());
 }
 
