@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -231,9 +232,33 @@ public:
                 return false;
             },
             timeoutMs);
-        // Let the page finish painting before it is used.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // Let the page finish painting before it is used: keys sent while the program is still
+        // setting the page up can be lost, and a loaded machine stretches that time.
+        waitUntilIdle();
         return found;
+    }
+
+    // Until the program's main thread has been asleep, waiting for events, for 100 ms.
+    void waitUntilIdle() const {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        int asleep = 0;
+        waitUntil(
+            [&] {
+                asleep = mainThreadAsleep() ? asleep + 1 : 0;
+                return asleep >= 5;
+            },
+            10000);
+    }
+
+    bool mainThreadAsleep() const {
+        if (m_pid <= 0)
+            return true;
+        std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // The state follows the command name, which is in parentheses and may hold blanks.
+        const size_t end = line.rfind(')');
+        return end == std::string::npos || end + 2 >= line.size() || line[end + 2] == 'S';
     }
 
     static void keys(const std::string& window, const std::string& keys) {
