@@ -143,7 +143,7 @@ TEST_F(FinishFlowTest, NothingStartsTheCopyAgainOrClosesThePageWhileItRuns) {
 TEST_F(FinishFlowTest, ManyFilesEndOnTheLastFileAndEveryPaintShowsGaugeAndLineInStep) {
     const int files = 400;
     const auto name = [](int index) {
-        char text[16];
+        char text[32];
         std::snprintf(text, sizeof text, "f%03d.txt", index);
         return std::string(text);
     };
