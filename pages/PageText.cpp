@@ -1,5 +1,8 @@
 #include "PageText.h"
 
+#include <map>
+#include <memory>
+
 #include <wx/fontmap.h>
 #include <wx/strconv.h>
 
@@ -66,6 +69,16 @@ void LogReplaced(const char* method, size_t replaced, const CStdStr& language,
                 << language << "\") were replaced." << std::endl;
 }
 
+// Making a converter costs more than most conversions, and every file of a copy is named on
+// the page: one converter per code page serves the whole run.
+const wxCSConv& ConverterFor(wxFontEncoding codePage) {
+    static std::map<wxFontEncoding, std::unique_ptr<wxCSConv>> converters;
+    std::unique_ptr<wxCSConv>& converter = converters[codePage];
+    if (!converter)
+        converter = std::make_unique<wxCSConv>(codePage);
+    return *converter;
+}
+
 } // namespace
 
 namespace PageText {
@@ -74,7 +87,7 @@ wxString Decode(const CStdStr& language, const CStdStr& text) {
     if (text.empty())
         return wxString();
     const wxFontEncoding codePage = CodePageForLanguage(language);
-    const wxCSConv conv(codePage);
+    const wxCSConv& conv = ConverterFor(codePage);
     const wxString whole(text.data(), conv, text.size());
     if (!whole.empty())
         return whole;
@@ -89,7 +102,7 @@ CStdStr Encode(const CStdStr& language, const wxString& text) {
     if (text.empty())
         return CStdStr();
     const wxFontEncoding codePage = CodePageForLanguage(language);
-    const wxCSConv conv(codePage);
+    const wxCSConv& conv = ConverterFor(codePage);
     const wxScopedCharBuffer whole = text.mb_str(conv);
     if (whole.length() > 0)
         return CStdStr(whole.data(), whole.length());

@@ -208,7 +208,23 @@ public:
                 return true;
             },
             timeoutMs);
+        if (status == -1)
+            describeStuckRun();
         return status;
+    }
+
+    // What a run that did not end was doing, for the test's output.
+    void describeStuckRun() const {
+        const std::string pid = std::to_string(m_pid);
+        std::printf(
+            "[ STUCK    ] pid %s, main thread: %s\n%s%s", pid.c_str(),
+            output("cut -d' ' -f3 /proc/" + pid + "/stat; cat /proc/" + pid + "/wchan").c_str(),
+            output("xdotool search --onlyvisible --pid " + pid +
+                   " 2>/dev/null | while read w; do echo \"window $w: $(xdotool "
+                   "getwindowname $w)\"; done; echo \"focus: $(xdotool getwindowfocus "
+                   "getwindowname 2>/dev/null)\"")
+                .c_str(),
+            output("ps -o pid,stat,wchan:24,args --ppid " + pid).c_str());
     }
 
     // The next visible window of the run with that title (one not returned before); empty when

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "TestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/WinError.h"
 
@@ -52,6 +55,23 @@ TEST_F(CaseFolder, ExactSpellingWinsOverCaseVariants) {
     EXPECT_EQ(posix::toNative(m_dir.enginePath("Foo")), m_dir.file("Foo"));
     // Several variants and no exact one: the first in byte order, whatever the disk's order.
     EXPECT_EQ(posix::toNative(m_dir.enginePath("FOO")), m_dir.file("Foo"));
+}
+
+// A folder's reading serves the lookups of one name about to be made; what the engine makes
+// there counts at once, what another program makes once the folder has changed.
+TEST_F(CaseFolder, NamesMadeAfterAMissAreFoundIgnoringCase) {
+    const std::string expected = m_dir.file("Foo/NEW.txt");
+    ASSERT_EQ(posix::toNative(m_dir.enginePath("foo\\new.txt")), m_dir.file("Foo/new.txt"));
+    ASSERT_EQ(
+        platform::copyFile(m_dir.enginePath("Foo\\Bar.TXT"), m_dir.enginePath("Foo\\NEW.txt")), 0);
+    EXPECT_EQ(posix::toNative(m_dir.enginePath("foo\\new.txt")), expected);
+
+    ASSERT_EQ(posix::toNative(m_dir.enginePath("foo\\other.txt")), m_dir.file("Foo/other.txt"));
+    writeFile(m_dir.file("Foo/OTHER.TXT"), "made elsewhere");
+    // The folder's times may not have moved within the clock's tick; a reading is not kept
+    // longer than a few lookups take.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(posix::toNative(m_dir.enginePath("foo\\other.txt")), m_dir.file("Foo/OTHER.TXT"));
 }
 
 TEST_F(CaseFolder, DriveLetterIsDropped) {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "NativePath.h"
+
 namespace posix {
 namespace {
 
@@ -102,6 +104,7 @@ int replaceFile(const std::string& path, const std::string& bytes) {
         return error;
     }
     syncFolder(folder);
+    folderEntriesChanged();
     return 0;
 }
 

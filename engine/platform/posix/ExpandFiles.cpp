@@ -155,6 +155,7 @@ Outcome PendingTarget::commit() {
         error = winErrorFromErrno(errno);
     } else if (!injectedFailure(error) && ::rename(m_temporary.c_str(), m_target.c_str()) == 0) {
         m_temporary.clear();
+        folderEntriesChanged();
         return Outcome{};
     } else if (error == 0) {
         error = winErrorFromErrno(errno);

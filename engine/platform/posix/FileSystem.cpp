@@ -134,7 +134,9 @@ private:
         if (!S_ISREG(m_sourceInfo.st_mode))
             return winerr::ACCESS_DENIED;
         ::fcntl(m_in.get(), F_SETFL, O_RDONLY);
-        ::posix_fadvise(m_in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        // Read-ahead advice pays only for files larger than one read.
+        if (m_sourceInfo.st_size > kAdviseFrom)
+            ::posix_fadvise(m_in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         return 0;
     }
 
@@ -212,6 +214,7 @@ private:
 
     static constexpr size_t kBlock = size_t(1) << 30;
     static constexpr size_t kBufferSize = size_t(1) << 20;
+    static constexpr off_t kAdviseFrom = off_t(1) << 20;
 
     ssize_t copyRange() {
         return ::copy_file_range(m_in.get(), nullptr, m_out.get(), nullptr, kBlock, 0);
@@ -303,6 +306,14 @@ bool sameEntry(const std::string& first, const std::string& second) {
 
 // What every operation checks first: an injected fault, then the names no
 // operation can act on.
+// Marks the end of an operation that changes a folder's entries, whichever way it ends.
+struct EntriesChange {
+    EntriesChange() = default;
+    EntriesChange(const EntriesChange&) = delete;
+    EntriesChange& operator=(const EntriesChange&) = delete;
+    ~EntriesChange() { posix::folderEntriesChanged(); }
+};
+
 int checkPath(FileOperation operation, const CStdStr& path,
               int emptyError = winerr::PATH_NOT_FOUND) {
     if (int error = injectedFault(operation, path))
@@ -323,6 +334,7 @@ int checkPaths(FileOperation operation, const CStdStr& source, const CStdStr& de
 } // namespace
 
 int getTempFileName(const CStdStr& folder, const CStdStr& prefix, CStdStr& created) {
+    const EntriesChange change;
     created.clear();
     if (int error = checkPath(FileOperation::TempFileName, folder))
         return error;
@@ -381,6 +393,7 @@ int setCurrentDirectory(const CStdStr& folder) {
 }
 
 int createDirectory(const CStdStr& path) {
+    const EntriesChange change;
     if (int error = checkPath(FileOperation::CreateDirectory, path))
         return error;
     const std::string native = posix::toNative(path);
@@ -393,9 +406,14 @@ std::uint32_t getFileAttributes(const CStdStr& path) {
     struct stat info;
     if (path.empty() || isNetworkPath(path))
         return INVALID_FILE_ATTRIBUTES;
-    const std::string native = posix::toNative(path);
-    if (::lstat(native.c_str(), &info) != 0)
-        return INVALID_FILE_ATTRIBUTES;
+    // Asked for every file of a copy: the path as written is tried before any lookup.
+    std::string native = posix::toNativeLiteral(path);
+    if (::lstat(native.c_str(), &info) != 0) {
+        const std::string found = posix::resolveMissing(native);
+        if (found == native || ::lstat(found.c_str(), &info) != 0)
+            return INVALID_FILE_ATTRIBUTES;
+        native = found;
+    }
     if (S_ISLNK(info.st_mode))
         return FILE_ATTR_REPARSE_POINT | (isFolder(native) ? FILE_ATTR_DIRECTORY : 0);
     std::uint32_t attributes = 0;
@@ -447,12 +465,14 @@ int compareFileTime(std::uint64_t first, std::uint64_t second) {
 }
 
 int copyFile(const CStdStr& source, const CStdStr& destination) {
+    const EntriesChange change;
     if (int error = checkPaths(FileOperation::CopyFile, source, destination))
         return error;
     return CopyJob(source, destination).run();
 }
 
 int moveFile(const CStdStr& source, const CStdStr& destination) {
+    const EntriesChange change;
     if (int error = checkPaths(FileOperation::MoveFile, source, destination))
         return error;
     const std::string sourceNative = posix::toNative(source);
@@ -483,6 +503,7 @@ int moveFile(const CStdStr& source, const CStdStr& destination) {
 }
 
 int deleteFile(const CStdStr& path) {
+    const EntriesChange change;
     if (int error = checkPath(FileOperation::DeleteFile, path))
         return error;
     const std::string native = posix::toNative(path);
@@ -495,6 +516,7 @@ int deleteFile(const CStdStr& path) {
 }
 
 int removeDirectory(const CStdStr& path) {
+    const EntriesChange change;
     if (int error = checkPath(FileOperation::RemoveDirectory, path))
         return error;
     const std::string native = posix::toNative(path);

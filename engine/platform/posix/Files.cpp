@@ -13,6 +13,8 @@ std::FILE* openFile(const CStdStr& path, const char* mode) {
     if (path.empty())
         return nullptr;
     std::FILE* file = std::fopen(posix::toNative(path).c_str(), mode);
+    if (file && mode[0] != 'r')
+        posix::folderEntriesChanged();
     struct stat info;
     // Windows refuses to open a folder as a file; the C library here would not.
     if (file && ::fstat(::fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
@@ -24,13 +26,22 @@ std::FILE* openFile(const CStdStr& path, const char* mode) {
 }
 
 bool appendToLogFile(const CStdStr& path, const char* data, size_t size) {
-    const std::string native = posix::toNative(path);
+    // Every line opens the log again; the name it was found under serves the next lines.
+    thread_local CStdStr lastPath;
+    thread_local std::string lastNative;
+    const bool known = !lastPath.empty() && path == lastPath;
+    const std::string native = known ? lastNative : posix::toNative(path);
     // O_NONBLOCK keeps a planted FIFO from stalling the run; O_NOFOLLOW keeps a
     // planted link from redirecting the append.
     const int fd = ::open(
         native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
+    if (!known) {
+        posix::folderEntriesChanged();
+        lastPath = path;
+        lastNative = native;
+    }
     struct stat info;
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     while (ok && size > 0) {

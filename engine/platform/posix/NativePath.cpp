@@ -1,9 +1,12 @@
 #include "NativePath.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <vector>
 
 #include "../WinError.h"
 
@@ -15,21 +18,75 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+// The names in a folder, as last read. A name about to be made is looked up several times
+// before it exists, and one reading of its folder serves them all; a folder changed since
+// (its identity or times differ) or a reading older than the lookups of one file is read
+// again, so a name another program made is not missed for longer than that.
+struct FolderListing {
+    std::string folder;
+    struct stat identity = {};
+    std::chrono::steady_clock::time_point readAt;
+    unsigned entryChanges = 0;
+    std::vector<std::string> names;
+};
+
+constexpr std::chrono::milliseconds kListingLife(50);
+
+std::atomic<unsigned> g_entryChanges{0};
+
+bool sameState(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool stillCurrent(const FolderListing& listing, const std::string& path, unsigned changes,
+                  std::chrono::steady_clock::time_point now) {
+    if (listing.folder != path || listing.entryChanges != changes ||
+        now - listing.readAt >= kListingLife)
+        return false;
+    struct stat current;
+    return ::stat(path.c_str(), &current) == 0 && sameState(listing.identity, current);
+}
+
+const std::vector<std::string>* listFolder(const std::string& folder) {
+    thread_local FolderListing last;
+    const std::string path = folder.empty() ? "." : folder;
+    const auto now = std::chrono::steady_clock::now();
+    const unsigned changes = g_entryChanges.load(std::memory_order_relaxed);
+    if (stillCurrent(last, path, changes, now))
+        return &last.names;
+    last.folder.clear();
+    last.names.clear();
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return nullptr;
+    // The state before reading: a change while reading makes the next lookup read again.
+    const bool known = ::fstat(::dirfd(dir), &last.identity) == 0;
+    while (const dirent* entry = ::readdir(dir))
+        last.names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    if (known) {
+        last.folder = path;
+        last.readAt = now;
+        last.entryChanges = changes;
+    }
+    return &last.names;
+}
+
 // The entry of folder whose name equals wanted ignoring case; the first in
 // byte order when several do, so the choice does not depend on the disk.
 bool findIgnoringCase(const std::string& folder, const std::string& wanted, std::string& found) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
+    const std::vector<std::string>* names = listFolder(folder);
+    if (!names)
         return false;
     bool any = false;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
+    for (const std::string& name : *names) {
         if (::strcasecmp(name.c_str(), wanted.c_str()) == 0 && (!any || name < found)) {
             found = name;
             any = true;
         }
     }
-    ::closedir(dir);
     return any;
 }
 
@@ -89,6 +146,12 @@ std::string toNative(const CStdStr& enginePath) {
     std::string path = toNativeLiteral(enginePath);
     if (path.empty() || exists(path))
         return path;
+    return resolveMissing(path);
+}
+
+std::string resolveMissing(const std::string& path) {
+    if (path.empty())
+        return path;
     // Mostly only the last name is missing (a file about to be made): when its
     // folder exists as written, that name alone needs looking up.
     const size_t slash = path.rfind('/');
@@ -103,6 +166,10 @@ std::string toNative(const CStdStr& enginePath) {
         }
     }
     return resolveIgnoringCase(path);
+}
+
+void folderEntriesChanged() {
+    g_entryChanges.fetch_add(1, std::memory_order_relaxed);
 }
 
 CStdStr toEngine(const std::string& nativePath) {
