@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/app.h>
 #include <wx/dirdlg.h>
 #include <wx/evtloop.h>
 #include <wx/sizer.h>
@@ -198,6 +199,9 @@ HtmlButton* MakePageButton(wxWindow* page, wxWindowID id, const CStdStr& label) 
 void closeParentPage(wxWindow& page) {
     if (wxWindow* parent = page.GetParent())
         parent->Close(false);
+    // A closed page goes at the next idle time. After a copy has let the pending events through,
+    // no further event may come to start one, and the run would wait with its page on screen.
+    wxWakeUpIdle();
 }
 
 wxString DisplayFolder(const CStdStr& folder, const CStdStr& language) {

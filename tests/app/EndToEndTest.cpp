@@ -20,8 +20,8 @@ TEST(EndToEndTest, AcceptAndInstallCopyThePayloadAndWaitForTheProgramInThePackag
     fs::create_directories(package.file("Payload/Empty"));
 
     Installer run(package);
-    Installer::keys(run.window("Licence page"), "Return");
-    Installer::keys(run.window("Folder page"), "Return");
+    run.keys(run.window("Licence page"), "Return");
+    run.keys(run.window("Folder page"), "Return");
     ASSERT_TRUE(waitUntil([&] { return package.programStarted(); }));
     // The installer waits for the program.
     EXPECT_EQ(run.exitStatus(300), -1);
@@ -53,11 +53,11 @@ TEST(EndToEndTest, OverwriteQuestionsAreAnsweredAndTheProgramInTheDestinationIsN
     }
 
     Installer run(package);
-    Installer::keys(run.window("Folder page"), "Return");
-    clickFirstButton(run.window("Replace file"));                 // a: yes
-    Installer::keys(run.window("Replace file"), "Tab Tab space"); // b: no
-    clickCloseBox(run.window("Replace file"));                    // c: the decision so far, no
-    Installer::keys(run.window("Replace file"), "Tab space");     // d: yes to all, e without asking
+    run.keys(run.window("Folder page"), "Return");
+    clickFirstButton(run.window("Replace file"));          // a: yes
+    run.keys(run.window("Replace file"), "Tab Tab space"); // b: no
+    clickCloseBox(run.window("Replace file"));             // c: the decision so far, no
+    run.keys(run.window("Replace file"), "Tab space");     // d: yes to all, e without asking
     // Out before the program it started has ended.
     EXPECT_EQ(run.exitStatus(), 0);
     ASSERT_TRUE(waitUntil([&] { return package.programStarted(); }));
@@ -86,18 +86,18 @@ TEST(EndToEndTest, DecliningCancellingAndTheCloseBoxEndWith0AndStartNothing) {
          [](Installer& run) { clickCloseBox(run.window("Licence page")); }},
         {"cancel", "Payload",
          [](Installer& run) {
-             Installer::keys(run.window("Licence page"), "Return");
+             run.keys(run.window("Licence page"), "Return");
              clickLastButton(run.window("Folder page"));
          }},
         {"folder close box", "Payload",
          [](Installer& run) {
-             Installer::keys(run.window("Licence page"), "Return");
+             run.keys(run.window("Licence page"), "Return");
              clickCloseBox(run.window("Folder page"));
          }},
         {"install from a missing payload", "Missing",
          [](Installer& run) {
-             Installer::keys(run.window("Licence page"), "Return");
-             Installer::keys(run.window("Folder page"), "Return");
+             run.keys(run.window("Licence page"), "Return");
+             run.keys(run.window("Folder page"), "Return");
          }},
     };
     for (const auto& way : ways) {

@@ -182,13 +182,13 @@ void runRow(const Row& row) {
         asks = asks || fs::exists(package.target(file.first));
 
     Installer run(package, options);
-    Installer::keys(run.window("Folder page"), "Return");
+    run.keys(run.window("Folder page"), "Return");
     if (asks) {
         const std::string question = run.window("Replace file");
         ASSERT_FALSE(question.empty());
         if (row.duringQuestion)
             row.duringQuestion(package);
-        Installer::keys(question, "Tab space");
+        run.keys(question, "Tab space");
     }
     EXPECT_EQ(run.exitStatus(), 0);
     EXPECT_EQ(package.programStarted(), row.programStarts);
@@ -403,7 +403,7 @@ TEST(FaultMatrixTest, ASetupIniOf100MegabytesIsReadWholeAndItsLongValueIsCut) {
 
     const auto start = std::chrono::steady_clock::now();
     Installer run(package);
-    Installer::keys(run.window("x*", 60000), "Return");
+    run.keys(run.window("x*", 60000), "Return");
     EXPECT_EQ(run.exitStatus(60000), 0);
     std::printf("[ NOTE     ] the run with the 100 MB Setup.ini took %lld ms\n",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -459,8 +459,8 @@ TEST(FaultMatrixTest, RunsGoOnWhileTwoProcessesWriteTheRegistryStore) {
             writeFile(package->file("Payload/readme.txt"), "new readme");
         Installer firstRun(first);
         Installer secondRun(second);
-        Installer::keys(firstRun.window("Folder page"), "Return");
-        Installer::keys(secondRun.window("Folder page"), "Return");
+        firstRun.keys(firstRun.window("Folder page"), "Return");
+        secondRun.keys(secondRun.window("Folder page"), "Return");
         EXPECT_EQ(firstRun.exitStatus(), 0);
         EXPECT_EQ(secondRun.exitStatus(), 0);
         for (const FaultPackage* package : {&first, &second}) {

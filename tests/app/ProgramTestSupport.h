@@ -213,11 +213,11 @@ public:
         return status;
     }
 
-    // What a run that did not end was doing, for the test's output.
+    // What a run that has not ended is doing, for the test's output.
     void describeStuckRun() const {
         const std::string pid = std::to_string(m_pid);
         std::printf(
-            "[ STUCK    ] pid %s, main thread: %s\n%s%s", pid.c_str(),
+            "[ RUNS ON  ] pid %s, main thread: %s\n%s%s", pid.c_str(),
             output("cut -d' ' -f3 /proc/" + pid + "/stat; cat /proc/" + pid + "/wchan").c_str(),
             output("xdotool search --onlyvisible --pid " + pid +
                    " 2>/dev/null | while read w; do echo \"window $w: $(xdotool "
@@ -277,9 +277,13 @@ public:
         return end == std::string::npos || end + 2 >= line.size() || line[end + 2] == 'S';
     }
 
-    static void keys(const std::string& window, const std::string& keys) {
-        const std::string command = "xdotool windowfocus --sync " + window + " key " + keys;
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    // Keys to a window of the run, once it has the focus and the program has dealt with that.
+    void keys(const std::string& window, const std::string& keys) const {
+        const std::string focus = "xdotool windowfocus --sync " + window;
+        ASSERT_EQ(std::system(focus.c_str()), 0) << focus;
+        waitUntilIdle();
+        const std::string press = "xdotool key " + keys;
+        ASSERT_EQ(std::system(press.c_str()), 0) << press;
     }
 
     // A click at the given distances from the window's left or right and bottom edges.
