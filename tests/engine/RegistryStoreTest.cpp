@@ -232,6 +232,9 @@ TEST_F(RegistryStoreTest, BadInputReadsSafelyAndAnUnparseableStoreIsNeverOverwri
         {"no line end at all", "REGEDIT4", "", "", true},
         {"last line without end", header + "\"a\"=\"b\"", "b", "", true},
         {"continued past the end", header + "\"a\"=\"b\"\r\n\"h\"=hex:01,\\", "b", "", true},
+        // Each backslash continues the line: what is added after must not be taken in.
+        {"continued by a run of backslashes", header + "\"a\"=\"b\"\r\n\"h\"=hex:01,\\\\\\", "b",
+         ": 1 line(s) cannot be read and are ignored, the first is line 5.", true},
         {"unterminated quote", header + "\"a\"=\"b", "",
          ": 1 line(s) cannot be read and are ignored, the first is line 4.", true},
         {"value before any key", kVersion5 + "\r\n\"a\"=\"b\"\r\n", "",

@@ -371,6 +371,13 @@ void RegFile::parseEntries(const Lines& lines) {
     }
 }
 
+// A key or a named value can never be hex digits going on: a damaged value's run of
+// backslashes stops there instead of taking in what follows, a key added by a write among it.
+bool startsAnEntry(const std::u16string& line) {
+    const size_t at = skipBlanks(line, 0);
+    return at < line.size() && (line[at] == u'[' || line[at] == u'"' || line[at] == u'@');
+}
+
 // One entry from the line at `index` on; a hex value continued with a
 // trailing backslash takes the following lines too.
 RegFile::LineSort RegFile::parseEntry(const Lines& lines, size_t& index, int currentKey,
@@ -390,7 +397,8 @@ RegFile::LineSort RegFile::parseEntry(const Lines& lines, size_t& index, int cur
         return LineSort::Unreadable;
     if (startsWithNoCase(text, dataAt, "hex")) {
         // Trimmed in place: a value may run over many thousand lines.
-        for (trimRight(text); !text.empty() && text.back() == u'\\' && index + 1 < lines.count();
+        for (trimRight(text); !text.empty() && text.back() == u'\\' && index + 1 < lines.count() &&
+                              !startsAnEntry(lines.text(index + 1));
              trimRight(text)) {
             text.pop_back();
             const std::u16string next = lines.text(++index);
