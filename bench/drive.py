@@ -344,16 +344,19 @@ def ms(result):
 
 def bench_ini(args, work):
     r = google_benchmark(args, work, "IniReadBench", [])
-    for ref, label in (("BM_InihReader", "INIReader"), ("BM_InihParse", "ini_parse (counts only)")):
-        row("INI read, 5 MB", "IniFile::Read", label, "ms", ms(r["BM_IniFileRead"]), ms(r[ref]))
+    # The reading is held to twice the bare parser, which keeps nothing.
+    for ref, label, aim in (("BM_InihReader", "INIReader", None),
+                            ("BM_InihParse", "ini_parse (counts only)", 2.0)):
+        row("INI read, 5 MB", "IniFile::Read", label, "ms", ms(r["BM_IniFileRead"]), ms(r[ref]),
+            aim=aim)
 
 
 def bench_file_copy(args, work):
     r = google_benchmark(args, work, "CopyBench", [])
     row("file copy, 1 GiB file", "FileOp::Copy", "cp", "ms", ms(r["BM_BigFile_FileOpCopy"]),
-        ms(r["BM_BigFile_cp"]))
+        ms(r["BM_BigFile_cp"]), aim=1.1)
     row("file copy, 2000-file tree", "FileOp::Copy", "cp -r", "ms", ms(r["BM_Tree_FileOpCopy"]),
-        ms(r["BM_Tree_cp"]))
+        ms(r["BM_Tree_cp"]), aim=1.1)
 
 
 def bench_decompress(args, work):
