@@ -64,14 +64,7 @@ DirDialog::DirDialog(wxWindow* parent, const wxString& title)
     buttonRow->Add(m_finishButton, 0, wxALL, 5);
     buttonRow->Add(m_cancelButton, 0, wxALL, 5);
     main->Add(buttonRow, 0, wxALIGN_RIGHT, 0);
-    SetSizer(main);
-    main->SetSizeHints(this);
-    main->Fit(this);
-
-    m_finishButton->SetFocus();
-    m_finishButton->SetDefault();
-    PageKeys::Attach(this);
-    Centre(wxBOTH | wxCENTRE_ON_SCREEN);
+    FinishPage(*this, main, m_finishButton);
 }
 
 DirDialog::~DirDialog() = default;
@@ -188,6 +181,16 @@ void DirDialog::LetPagePaint() {
         loop->YieldFor(wxEVT_CATEGORY_UI);
     else
         Update();
+}
+
+void FinishPage(wxDialog& page, wxSizer* layout, HtmlButton* defaultButton) {
+    page.SetSizer(layout);
+    layout->SetSizeHints(&page);
+    layout->Fit(&page);
+    defaultButton->SetFocus();
+    defaultButton->SetDefault();
+    PageKeys::Attach(&page);
+    page.Centre(wxBOTH | wxCENTRE_ON_SCREEN);
 }
 
 HtmlButton* MakePageButton(wxWindow* page, wxWindowID id, const CStdStr& label) {

@@ -8,6 +8,7 @@
 #include <wx/dialog.h>
 #include <wx/gauge.h>
 #include <wx/html/htmlwin.h>
+#include <wx/sizer.h>
 #include <wx/textctrl.h>
 
 #include "CStdStr.h"
@@ -88,5 +89,9 @@ private:
 void closeParentPage(wxWindow& page);
 // A push button of a page, labelled with a language text.
 HtmlButton* MakePageButton(wxWindow* page, wxWindowID id, const CStdStr& label);
+
+// The end of every page's making: laid out at its natural size by its sizer, the button given
+// the focus and Enter, the page's keys attached, centred on the screen.
+void FinishPage(wxDialog& page, wxSizer* layout, HtmlButton* defaultButton);
 // A folder in engine form as the field shows it: the platform's own form.
 wxString DisplayFolder(const CStdStr& folder, const CStdStr& language);

@@ -8,7 +8,6 @@
 #include "DebugLog.h"
 #include "DirDialog.h"
 #include "HtmlPane.h"
-#include "PageKeys.h"
 #include "PageText.h"
 #include "SetupStrings.h"
 #include "platform/Files.h"
@@ -97,14 +96,7 @@ LicenseDialog::LicenseDialog(wxWindow* parent, const wxString& title)
     buttonRow->Add(m_acceptButton, 0, wxALL, 5);
     buttonRow->Add(m_declineButton, 0, wxALL, 5);
     column->Add(buttonRow, 0, wxALIGN_RIGHT, 5);
-    SetSizer(column);
-    column->SetSizeHints(this);
-    column->Fit(this);
-
-    m_acceptButton->SetFocus();
-    m_acceptButton->SetDefault();
-    PageKeys::Attach(this);
-    Centre(wxBOTH | wxCENTRE_ON_SCREEN);
+    FinishPage(*this, column, m_acceptButton);
 }
 
 LicenseDialog::~LicenseDialog() = default;

@@ -5,7 +5,6 @@
 #include "DirDialog.h"
 #include "GuardedFormat.h"
 #include "HtmlPane.h"
-#include "PageKeys.h"
 #include "PageText.h"
 #include "SetupStrings.h"
 
@@ -58,14 +57,7 @@ wxEND_EVENT_TABLE()
         buttonRow->Add(button, 0, wxALL, 5);
     // Left-aligned under the question, without space of its own.
     column->Add(buttonRow, 0, 0, 0);
-    SetSizer(column);
-    column->SetSizeHints(this);
-    column->Fit(this);
-
-    m_yesButton->SetFocus();
-    m_yesButton->SetDefault();
-    PageKeys::Attach(this);
-    Centre(wxBOTH | wxCENTRE_ON_SCREEN);
+    FinishPage(*this, column, m_yesButton);
 }
 
 OverWriteDialog::~OverWriteDialog() = default;
